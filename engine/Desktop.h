@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// What the engine needs of the person in front of the screen. The window implements it with message boxes,
+// the desktop's file browser and a sound; tests implement it with a recorder.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // A modal box with the error icon, titled with the application title.
+    virtual void ShowError(const QString& text) = 0;
+    // A modal box with the warning icon and one OK button.
+    virtual void ShowWarning(const QString& title, const QString& text) = 0;
+    // Opens a folder in the file browser, or a web address in the browser.
+    virtual void Open(const QString& pathOrUrl) = 0;
+    // Plays a sound file to its end; the system's beep when it cannot be played.
+    virtual void PlaySound(const QString& path) = 0;
+};
+
+// The title of message boxes that have none of their own.
+inline const QString kApplicationTitle = QStringLiteral("Movikon Pro");

@@ -1,0 +1,69 @@
+#include "Platform.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+namespace platform {
+
+QString ProgramFolder() { return QCoreApplication::applicationDirPath(); }
+
+QString ExecutableSuffix() { return {}; }
+
+void TieToParent(QProcess& process) {
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        // Runs in the child between fork and exec: only async-signal-safe calls here.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127); // the parent died before the line above took effect
+    });
+}
+
+bool StageSource(const QString& source, const QString& stagedPath) {
+    const QFileInfo info(source);
+    if (!info.isFile() || !info.isReadable())
+        return false;
+    // unlink() removes a planted symbolic link itself, never its target.
+    const QByteArray staged = QFile::encodeName(stagedPath);
+    if (::unlink(staged.constData()) != 0 && errno != ENOENT)
+        return false;
+    // A new link costs no copy however big the source is; the encoder only reads through it.
+    return ::symlink(QFile::encodeName(info.absoluteFilePath()).constData(), staged.constData()) == 0;
+}
+
+namespace {
+int g_signalPipe[2] = {-1, -1};
+
+void forwardSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+} // namespace
+
+void OnTerminationRequest(std::function<void()> handler) {
+    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [handler = std::move(handler)] {
+        char drained[16];
+        while (::read(g_signalPipe[0], drained, sizeof drained) > 0) {
+        }
+        handler();
+    });
+    struct sigaction action {};
+    action.sa_handler = forwardSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+
+} // namespace platform

@@ -1,0 +1,192 @@
+#include "DOSOutputs.h"
+#include "RecordingDesktop.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+const QString kChatter = QStringLiteral(CHATTER_PATH);
+
+QString chatter(const QString& arguments) { return kChatter + u' ' + arguments; }
+
+// What `chatter bytes N` writes.
+QString chatterBytes(int total) {
+    QString text;
+    text.reserve(total);
+    for (int i = 0; i < total; ++i) {
+        const int inBlock = i % 65536;
+        text += (inBlock % 64 == 63) ? QChar(u'\n') : QChar(u'a' + inBlock % 26);
+    }
+    return text;
+}
+
+// Records the events of one object in the order they come.
+struct EventLog {
+    QStringList chunks;
+    QStringList order;
+    int overs = 0;
+
+    explicit EventLog(DOSOutputs& runner) {
+        QObject::connect(&runner, &DOSOutputs::ReceiveOutputs, [this](const QString& chunk) {
+            chunks << chunk;
+            order << QStringLiteral("receive");
+        });
+        QObject::connect(&runner, &DOSOutputs::CommandOver, [this] {
+            ++overs;
+            order << QStringLiteral("over");
+        });
+    }
+};
+} // namespace
+
+class TestDOSOutputs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandsThatCannotStartShowTheirBoxAndRaiseNothing_data() {
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("empty") << QString() << "error:Command Line empty";
+        QTest::newRow("blank") << "   " << "error:File or command not found";
+        QTest::newRow("missing program") << "/no/such/program -x" << "error:File or command not found";
+        QTest::newRow("a folder") << "/tmp" << "error:File or command not found";
+    }
+    void commandsThatCannotStartShowTheirBoxAndRaiseNothing() {
+        QFETCH(QString, commandLine);
+        QFETCH(QString, box);
+        RecordingDesktop desktop;
+        DOSOutputs runner(desktop);
+        EventLog log(runner);
+        QCOMPARE(runner.ExecuteCommand(commandLine), QString());
+        QCOMPARE(desktop.events, QStringList{box});
+        QVERIFY(log.order.isEmpty());
+
+        // The same object works for the next command.
+        QCOMPARE(runner.ExecuteCommand(chatter("args ok")), QStringLiteral("<ok>\n"));
+        QCOMPARE(log.overs, 1);
+        QCOMPARE(runner.CommandLine(), chatter("args ok"));
+    }
+
+    void anEmptyArgumentRunsTheStoredCommandLine() {
+        RecordingDesktop desktop;
+        DOSOutputs runner(desktop);
+        runner.setCommandLine(chatter("args stored"));
+        QCOMPARE(runner.ExecuteCommand(), QStringLiteral("<stored>\n"));
+        QCOMPARE(runner.CommandLine(), chatter("args stored"));
+    }
+
+    void quotesGroupWordsAndNoShellIsInvolved() {
+        RecordingDesktop desktop;
+        DOSOutputs runner(desktop);
+        QCOMPARE(runner.ExecuteCommand(kChatter + QStringLiteral(R"( args "two words" $HOME ';' "say """hi"""")")),
+                 QStringLiteral("<two words>\n<$HOME>\n<';'>\n<say \"hi\">\n"));
+    }
+
+    void chunksAddUpToTheWholeOutput_data() {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("5 MB at once") << "bytes 5000000" << chatterBytes(5000000);
+        QTest::newRow("a line every 100 ms") << "lines 5 100" << "line 1\nline 2\nline 3\nline 4\nline 5\n";
+        QTest::newRow("standard error too") << "both" << "out\nerr\n";
+        QTest::newRow("a character split between writes") << "split" << QStringLiteral("ab中cd\n");
+    }
+    void chunksAddUpToTheWholeOutput() {
+        QFETCH(QString, arguments);
+        QFETCH(QString, expected);
+        RecordingDesktop desktop;
+        DOSOutputs runner(desktop);
+        EventLog log(runner);
+        bool outputsEndWithChunk = true;
+        connect(&runner, &DOSOutputs::ReceiveOutputs, this,
+                [&](const QString& chunk) { outputsEndWithChunk &= runner.Outputs().endsWith(chunk); });
+
+        const QString returned = runner.ExecuteCommand(chatter(arguments));
+
+        QCOMPARE(log.chunks.join(QString()), expected);
+        QCOMPARE(returned, expected);
+        QCOMPARE(runner.Outputs(), expected);
+        QVERIFY(outputsEndWithChunk);
+        for (const QString& chunk : log.chunks) {
+            QVERIFY(chunk.toUtf8().size() <= DOSOutputs::kChunkBytes);
+            QVERIFY(!chunk.contains(QChar::ReplacementCharacter));
+        }
+        QCOMPARE(log.overs, 1);
+        QCOMPARE(log.order.last(), QStringLiteral("over"));
+        QVERIFY(desktop.events.isEmpty());
+    }
+
+    void theEndIsSeenAtOnce() {
+        RecordingDesktop desktop;
+        DOSOutputs runner(desktop);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 10; ++i)
+            runner.ExecuteCommand(chatter("exit 0"));
+        // Ten runs of 50 ms polls would take at least half a second.
+        QVERIFY2(clock.elapsed() < 400, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    void aRunStartedFromCommandOverCompletes() {
+        RecordingDesktop desktop;
+        DOSOutputs runner(desktop);
+        int depth = 0;
+        connect(&runner, &DOSOutputs::CommandOver, this, [&] {
+            if (++depth == 1)
+                runner.ExecuteCommand(chatter("args inner"));
+        });
+        QCOMPARE(runner.ExecuteCommand(chatter("args outer")), QStringLiteral("<inner>\n"));
+        QCOMPARE(depth, 2);
+    }
+
+    void exitStatusOfTheLastRun_data() {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("succeeded");
+        QTest::newRow("zero") << "exit 0" << 0 << true;
+        QTest::newRow("three") << "exit 3" << 3 << false;
+        QTest::newRow("usage error") << "nonsense" << 2 << false;
+    }
+    void exitStatusOfTheLastRun() {
+        QFETCH(QString, arguments);
+        QFETCH(int, code);
+        QFETCH(bool, succeeded);
+        RecordingDesktop desktop;
+        DOSOutputs runner(desktop);
+        runner.ExecuteCommand(chatter(arguments));
+        QCOMPARE(runner.LastExitCode(), code);
+        QCOMPARE(runner.LastRunSucceeded(), succeeded);
+    }
+
+    void aHangingChildCanBeStopped() {
+        RecordingDesktop desktop;
+        DOSOutputs runner(desktop);
+        EventLog log(runner);
+        QTimer::singleShot(200, [&] {
+            QVERIFY(runner.IsRunning());
+            runner.Stop(1000);
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(runner.ExecuteCommand(chatter("hang")), QStringLiteral("hanging\n"));
+        QVERIFY(clock.elapsed() < 3000);
+        QVERIFY(!runner.LastRunSucceeded());
+        QVERIFY(!runner.IsRunning());
+        QCOMPARE(log.overs, 1);
+    }
+
+    void eventsRunDuringARun() {
+        RecordingDesktop desktop;
+        DOSOutputs runner(desktop);
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+        ticker.start(20);
+        runner.ExecuteCommand(chatter("lines 3 100"));
+        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDOSOutputs)
+#include "test_DOSOutputs.moc"

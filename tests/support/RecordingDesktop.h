@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Desktop.h"
+
+#include <QStringList>
+
+// Stands in for the person: records every box, folder and sound instead of showing or playing it.
+class RecordingDesktop : public Desktop {
+public:
+    void ShowError(const QString& text) override { events << QStringLiteral("error:") + text; }
+    void ShowWarning(const QString& title, const QString& text) override {
+        events << QStringLiteral("warning:%1:%2").arg(title, text);
+    }
+    void Open(const QString& pathOrUrl) override { events << QStringLiteral("open:") + pathOrUrl; }
+    void PlaySound(const QString& path) override { events << QStringLiteral("sound:") + path; }
+
+    QStringList events;
+};
