@@ -23,7 +23,8 @@ void TieToParent(QProcess& process);
 // never followed. False when `source` is not a readable file or it cannot be placed.
 bool StageSource(const QString& source, const QString& stagedPath);
 
-// Runs `handler` on the event loop when the process is asked to end (SIGTERM, SIGINT, SIGHUP).
+// Runs `handler` on the event loop when the process is asked to end (SIGTERM, SIGINT, SIGHUP) or loses the
+// reader of its output (SIGPIPE).
 void OnTerminationRequest(std::function<void()> handler);
 
 } // namespace platform

@@ -62,7 +62,7 @@ void OnTerminationRequest(std::function<void()> handler) {
     action.sa_handler = forwardSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE})
         ::sigaction(signal, &action, nullptr);
 }
 

@@ -1,0 +1,96 @@
+#include "ConvArguments.h"
+
+#include <QRegularExpression>
+
+namespace {
+std::optional<int> positiveInteger(const QString& text) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok && value > 0 ? std::optional(value) : std::nullopt;
+}
+
+bool isFrameRate(const QString& text) {
+    static const QRegularExpression decimal(QStringLiteral("^[0-9]+(\\.[0-9]+)?$"));
+    return decimal.match(text).hasMatch() && text.toDouble() > 0;
+}
+
+std::optional<QSize> frameSize(const QString& text) {
+    static const QRegularExpression size(QStringLiteral("^([0-9]+)x([0-9]+)$"));
+    const auto match = size.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const auto width = positiveInteger(match.captured(1));
+    const auto height = positiveInteger(match.captured(2));
+    // 4:2:0 video needs even dimensions.
+    if (!width || !height || *width % 2 || *height % 2)
+        return std::nullopt;
+    return QSize(*width, *height);
+}
+} // namespace
+
+std::optional<ConvArguments> ParseConvArguments(const QStringList& arguments, QString* error) {
+    ConvArguments parsed;
+    const auto fail = [error](const QString& why) {
+        *error = why;
+        return std::nullopt;
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        if (word == QStringLiteral("-y")) {
+            parsed.overwrite = true;
+            continue;
+        }
+        const bool isLast = i == arguments.size() - 1;
+        if (!word.startsWith(u'-') || word == QStringLiteral("-")) {
+            if (!isLast)
+                return fail(QStringLiteral("unexpected word: ") + word);
+            parsed.output = word;
+            continue;
+        }
+        if (isLast)
+            return fail(word + QStringLiteral(" needs a value"));
+        const QString& value = arguments[++i];
+        if (word == QStringLiteral("-i")) {
+            parsed.input = value;
+        } else if (word == QStringLiteral("-b") || word == QStringLiteral("-ab")) {
+            const auto kbps = positiveInteger(value);
+            if (!kbps)
+                return fail(word + QStringLiteral(" wants a whole number of kbit/s, not ") + value);
+            (word == QStringLiteral("-b") ? parsed.videoKbps : parsed.audioKbps) = *kbps;
+        } else if (word == QStringLiteral("-r")) {
+            if (!isFrameRate(value))
+                return fail(QStringLiteral("-r wants a frame rate such as 25.0, not ") + value);
+            parsed.frameRate = value;
+        } else if (word == QStringLiteral("-s")) {
+            const auto size = frameSize(value);
+            if (!size)
+                return fail(QStringLiteral("-s wants an even width x height such as 320x240, not ") + value);
+            parsed.frameSize = *size;
+        } else {
+            return fail(QStringLiteral("unknown flag: ") + word);
+        }
+    }
+    if (parsed.input.isEmpty() || parsed.output.isEmpty() || !parsed.videoKbps || !parsed.audioKbps ||
+        parsed.frameRate.isEmpty() || parsed.frameSize.isEmpty())
+        return fail(QStringLiteral("every flag and the output are needed"));
+    return parsed;
+}
+
+QStringList FfmpegArguments(const ConvArguments& arguments, const QString& temporaryOutput) {
+    const QString size = QStringLiteral("%1:%2").arg(arguments.frameSize.width()).arg(arguments.frameSize.height());
+    // "file:" keeps a name that starts with a dash or holds a colon from being read as an option or protocol.
+    return {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-nostats"),
+            QStringLiteral("-loglevel"), QStringLiteral("level+info"),
+            QStringLiteral("-progress"), QStringLiteral("pipe:1"), QStringLiteral("-stats_period"), QStringLiteral("0.25"),
+            QStringLiteral("-i"), QStringLiteral("file:") + arguments.input,
+            QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-map"), QStringLiteral("0:a:0?"),
+            // Stretched to the size asked, with square pixels, as small players expect.
+            QStringLiteral("-vf"), QStringLiteral("scale=%1,setsar=1").arg(size),
+            QStringLiteral("-r"), arguments.frameRate,
+            QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-profile:v"), QStringLiteral("main"),
+            QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
+            QStringLiteral("-b:v"), QStringLiteral("%1k").arg(arguments.videoKbps),
+            QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-b:a"), QStringLiteral("%1k").arg(arguments.audioKbps),
+            QStringLiteral("-movflags"), QStringLiteral("+faststart"),
+            QStringLiteral("-f"), QStringLiteral("mp4"), QStringLiteral("-y"), QStringLiteral("file:") + temporaryOutput};
+}

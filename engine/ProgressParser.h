@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// Full width of the progress bar, in twips (15 to a pixel).
+inline constexpr float kFullBarTwips = 3960.0f;
+
+// What the progress display shows.
+struct ProgressDisplay {
+    float barTwips;
+    QString label;
+};
+
+// What one chunk of encoder output says: the duration of the input in whole seconds (0 while unknown), and,
+// when the chunk holds an elapsed time, what the progress display shows now.
+struct ProgressReading {
+    qint32 totalSeconds;
+    std::optional<ProgressDisplay> display;
+};
+
+// Reads one chunk of the encoder's console output, knowing the duration read so far. Each chunk is read by
+// itself: a marker cut by the chunk's edge counts only as far as it lies in the chunk.
+ProgressReading ReadProgress(QStringView chunk, qint32 totalSeconds);
