@@ -178,7 +178,7 @@ private slots:
                                                  {"128", "14.985", "320x240", "80"}));
         QVERIFY(runner.LastRunSucceeded());
         QCOMPARE(totalSeconds, 8);
-        QVERIFY2(labels.size() >= 3, qPrintable(labels.join(' ')));
+        QVERIFY2(labels.size() >= 2 && labels.first() != labels.last(), qPrintable(labels.join(' ')));
         QCOMPARE(labels.last(), QStringLiteral("100%"));
         QCOMPARE(bar, kFullBarTwips);
         QCOMPARE(media::codecs(media::probe(path("tmpfile.mp4"))), QStringList({"h264", "aac"}));
