@@ -1,11 +1,21 @@
+#include "Platform.h"
+#include "QtDesktop.h"
+#include "frmMain.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QFont>
+#include <QFontDatabase>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Movikon PRO"));
-    window.resize(294, 420);
+    QApplication::setApplicationName(QStringLiteral("movikon"));
+    QApplication::setApplicationVersion(QStringLiteral(MOVIKON_VERSION));
+    // Chinese captions read best in a CJK face.
+    if (QFontDatabase::families().contains(QStringLiteral("WenQuanYi Micro Hei")))
+        QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 9));
+
+    QtDesktop desktop;
+    frmMain window(desktop, {platform::ProgramFolder()});
     window.show();
     return app.exec();
 }

@@ -2,10 +2,12 @@
 
 #include "Desktop.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 // Stands in for the person: records every box, folder and sound instead of showing or playing it.
-class RecordingDesktop : public Desktop {
+template <class Base>
+class Recorder : public Base {
 public:
     void ShowError(const QString& text) override { events << QStringLiteral("error:") + text; }
     void ShowWarning(const QString& title, const QString& text) override {
@@ -14,5 +16,10 @@ public:
     void Open(const QString& pathOrUrl) override { events << QStringLiteral("open:") + pathOrUrl; }
     void PlaySound(const QString& path) override { events << QStringLiteral("sound:") + path; }
 
+    // The recorded events that start with `prefix`.
+    QStringList Only(const QString& prefix) const { return events.filter(QRegularExpression("^" + prefix)); }
+
     QStringList events;
 };
+
+using RecordingDesktop = Recorder<Desktop>;

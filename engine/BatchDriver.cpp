@@ -1,0 +1,168 @@
+#include "BatchDriver.h"
+
+#include "BatchWindow.h"
+#include "DOSOutputs.h"
+#include "Desktop.h"
+#include "Platform.h"
+#include "ProgressParser.h"
+#include "StagingFolder.h"
+#include "clsWaitableTimer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+constexpr int kDeleteAttempts = 5;
+constexpr int kDeleteRetryMs = 200;
+constexpr qint64 kCopyBlock = 1 << 20;
+
+// The last line the encoder wrote: for a failed run, why it failed.
+QString lastLine(const QString& output) {
+    const QStringList lines = output.split(u'\n', Qt::SkipEmptyParts);
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line)
+        if (!line->trimmed().isEmpty())
+            return line->trimmed();
+    return {};
+}
+} // namespace
+
+BatchDriver::BatchDriver(DOSOutputs& objDOS, Desktop& desktop, BatchWindow& window, const QString& programFolder,
+                         const StagingFolder& staging, QObject* parent)
+    : QObject(parent), m_objDOS(objDOS), m_desktop(desktop), m_window(window), m_programFolder(programFolder),
+      m_staging(staging) {
+    connect(&m_objDOS, &DOSOutputs::ReceiveOutputs, this, &BatchDriver::objDOS_ReceiveOutputs);
+    connect(&m_objDOS, &DOSOutputs::CommandOver, this, &BatchDriver::objDOS_CommandOver);
+}
+
+void BatchDriver::Convert() {
+    if (m_running)
+        return;
+    if (m_window.QueueCount() == 0) {
+        m_desktop.ShowWarning(QStringLiteral("警告"), QStringLiteral("请先添加文件"));
+        return;
+    }
+    m_running = true;
+    m_aborted = false;
+    m_failures.clear();
+    m_window.EnableCommands(false);
+    ConvertNext();
+}
+
+void BatchDriver::Abort() {
+    if (!m_running)
+        return;
+    m_aborted = true;
+    m_running = false;
+    m_objDOS.Stop();
+    DeleteStagingFiles();
+}
+
+void BatchDriver::ConvertNext() {
+    if (m_aborted)
+        return;
+    QDir().mkdir(m_window.OutputFolder());
+    if (m_window.QueueCount() == 0)
+        return FinishBatch();
+
+    const QString source = m_window.QueueHead();
+    if (!platform::StageSource(source, m_staging.SourcePath()))
+        return CompleteFile(source, QStringLiteral("无法读取源文件"));
+    QCoreApplication::processEvents();
+
+    m_objDOS.setCommandLine(
+        EncoderCommandLine(m_programFolder, m_staging.SourcePath(), m_staging.ResultPath(), m_window.ConversionOptions()));
+    m_commandOver = false;
+    m_objDOS.ExecuteCommand();
+    if (!m_commandOver && !m_aborted) {
+        // The encoder could not be started and the runner has said so: the file stays queued for a later try.
+        m_running = false;
+        DeleteStagingFiles();
+        m_window.EnableCommands(true);
+    }
+}
+
+void BatchDriver::objDOS_ReceiveOutputs(const QString& CommandOutputs) {
+    const ProgressReading reading = ReadProgress(CommandOutputs, lngTotalSeconds);
+    lngTotalSeconds = reading.totalSeconds;
+    if (reading.display) {
+        m_window.SetProgressBar(reading.display->barTwips);
+        m_window.SetProgressText(reading.display->label);
+    }
+}
+
+void BatchDriver::objDOS_CommandOver() {
+    m_commandOver = true;
+    if (!m_running)
+        return;
+    const QString source = m_window.QueueHead();
+    if (!m_objDOS.LastRunSucceeded()) {
+        const QString said = lastLine(m_objDOS.Outputs());
+        return CompleteFile(source, said.isEmpty() ? QStringLiteral("编码器未能完成转换") : said);
+    }
+    CompleteFile(source, Publish(source));
+}
+
+QString BatchDriver::Publish(const QString& source) {
+    QFile result(m_staging.ResultPath());
+    if (!result.open(QIODevice::ReadOnly))
+        return QStringLiteral("编码器没有生成文件");
+
+    QString folder = m_window.OutputFolder();
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    // Written under a temporary name and renamed when complete: an interrupted copy never leaves a broken
+    // file, nor destroys an earlier one of the same name.
+    QSaveFile target(folder + m_window.OutputBaseName(source) + QStringLiteral(".mp4"));
+    if (!target.open(QIODevice::WriteOnly))
+        return QStringLiteral("无法写入输出文件夹：") + target.errorString();
+    while (!result.atEnd()) {
+        const QByteArray block = result.read(kCopyBlock);
+        if (block.isEmpty() || target.write(block) != block.size())
+            break;
+    }
+    if (!result.atEnd() || !target.commit())
+        return QStringLiteral("无法写入输出文件夹：") + target.errorString();
+    return {};
+}
+
+void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
+    if (!failure.isEmpty())
+        m_failures << source + QStringLiteral(" — ") + failure;
+    m_window.RemoveQueueHead();
+    DeleteStagingFiles();
+    m_window.SetProgressBar(kFullBarTwips);
+    m_window.SetProgressText(QStringLiteral("100%"));
+    QCoreApplication::processEvents();
+    lngTotalSeconds = 0;
+    // From the event loop, so that a batch of any length runs on a constant stack.
+    QMetaObject::invokeMethod(this, &BatchDriver::ConvertNext, Qt::QueuedConnection);
+}
+
+void BatchDriver::FinishBatch() {
+    m_desktop.Open(m_window.OutputFolder());
+    m_desktop.PlaySound(m_programFolder + QStringLiteral("/sound.wav"));
+    m_window.SetProgressText(QStringLiteral("完成."));
+    m_running = false;
+    m_window.EnableCommands(true);
+    if (!m_failures.isEmpty())
+        m_desktop.ShowWarning(kApplicationTitle, QStringLiteral("以下文件未能转换：\n") + m_failures.join(u'\n'));
+    m_failures.clear();
+}
+
+void BatchDriver::DeleteStagingFiles() {
+    if (!m_staging.IsValid())
+        return;
+    QDir folder(m_staging.Path());
+    clsWaitableTimer pause;
+    for (int attempt = 0; attempt < kDeleteAttempts; ++attempt) {
+        bool allGone = true;
+        for (const QString& name : folder.entryList(QDir::Files | QDir::System | QDir::Hidden))
+            allGone &= folder.remove(name);
+        QCoreApplication::processEvents();
+        if (allGone)
+            return;
+        pause.Wait(kDeleteRetryMs);
+    }
+}

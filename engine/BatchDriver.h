@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class BatchWindow;
+class Desktop;
+class DOSOutputs;
+class StagingFolder;
+
+// Converts the queue from its head, one file at a time: stages the source, runs the encoder through the
+// runner, publishes the result into the output folder under the source's base name, and moves on. When the
+// queue is empty it opens the output folder, plays the sound, shows "完成." and names the files that failed.
+class BatchDriver : public QObject {
+    Q_OBJECT
+
+public:
+    BatchDriver(DOSOutputs& objDOS, Desktop& desktop, BatchWindow& window, const QString& programFolder,
+                const StagingFolder& staging, QObject* parent = nullptr);
+
+    bool IsRunning() const { return m_running; }
+
+    // The Convert command: a warning with an empty queue, otherwise the start of a batch.
+    void Convert();
+
+    // Ends a running batch at once: the encoder is stopped and the staging files are deleted; nothing more
+    // of the batch runs and nothing is published.
+    void Abort();
+
+    // Deletes whatever the staging folder holds, trying for about a second; a file that stays is left for
+    // the next start.
+    void DeleteStagingFiles();
+
+    qint32 lngTotalSeconds = 0;
+
+private:
+    void ConvertNext();
+    void FinishBatch();
+    void objDOS_ReceiveOutputs(const QString& CommandOutputs);
+    void objDOS_CommandOver();
+    // The steps after a file, whether or not it produced a result; `failure` says why it did not.
+    void CompleteFile(const QString& source, const QString& failure);
+    // Copies the encoder's result into the output folder; the reason when it cannot.
+    QString Publish(const QString& source);
+
+    DOSOutputs& m_objDOS;
+    Desktop& m_desktop;
+    BatchWindow& m_window;
+    const QString m_programFolder;
+    const StagingFolder& m_staging;
+    bool m_running = false;
+    bool m_aborted = false;
+    bool m_commandOver = false;
+    QStringList m_failures;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ConversionSettings.h"
+
+#include <QString>
+
+// What the batch driver needs of the window: the queue, the commands, the progress display, the output
+// folder and the four settings, each read afresh when it is used.
+class BatchWindow {
+public:
+    virtual ~BatchWindow() = default;
+
+    virtual int QueueCount() const = 0;
+    virtual QString QueueHead() const = 0;
+    virtual void RemoveQueueHead() = 0;
+
+    // The Add, Remove and Convert buttons, the queue list and the folder button.
+    virtual void EnableCommands(bool enabled) = 0;
+
+    virtual void SetProgressBar(float twips) = 0;
+    virtual void SetProgressText(const QString& text) = 0;
+
+    virtual QString OutputFolder() const = 0;
+    virtual EncoderOptions ConversionOptions() const = 0;
+
+    // The name a converted file takes from its source, before ".mp4".
+    virtual QString OutputBaseName(const QString& source) const = 0;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "RecordingDesktop.h"
+#include "WindowDesktop.h"
+
+#include <QQueue>
+
+// The person at the window: answers the file dialogs from a script and records every call.
+class RecordingWindowDesktop : public Recorder<WindowDesktop> {
+public:
+    QString ShowOpenDialog(QWidget*, const QString& Title, QString& InitialDir, const QString& Filter,
+                           quint32 Flags) override {
+        events << QStringLiteral("open-dialog:%1:%2:%3:%4").arg(Title, InitialDir, Filter).arg(Flags, 0, 16);
+        return openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
+    }
+    QString ChooseFolder(QWidget*, const QString& Title) override {
+        events << QStringLiteral("folder-dialog:") + Title;
+        return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
+    }
+
+    QQueue<QString> openAnswers;   // an empty answer is a cancel
+    QQueue<QString> folderAnswers;
+};

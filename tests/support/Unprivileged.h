@@ -1,0 +1,42 @@
+#pragma once
+
+// Tests run as root, whom no permission stops. A case about permissions runs again as the user nobody.
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTest>
+
+#include <grp.h>
+#include <unistd.h>
+
+namespace unprivileged {
+
+inline bool isRoot() { return ::geteuid() == 0; }
+
+// Runs the test function `function` of this test program as nobody; its output joins ours. The exit code.
+inline int rerun(const QString& function) {
+    QProcess process;
+    process.setProgram(QCoreApplication::applicationFilePath());
+    process.setArguments({function});
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), QStringLiteral("/tmp"));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(QStringLiteral("/tmp"));
+    process.setChildProcessModifier([] {
+        constexpr gid_t nobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            ::_exit(125);
+    });
+    process.start();
+    process.waitForFinished(-1);
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+} // namespace unprivileged
+
+// Ends the current test function as root after running it again as nobody.
+#define RUN_UNPRIVILEGED()                                                                                       \
+    if (unprivileged::isRoot()) {                                                                                \
+        QCOMPARE(unprivileged::rerun(QString::fromLatin1(QTest::currentTestFunction())), 0);                     \
+        return;                                                                                                  \
+    }

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "Desktop.h"
+
+class QWidget;
+
+// The desktop as the window needs it: the engine's needs plus the two file dialogs.
+class WindowDesktop : public Desktop {
+public:
+    // The open-file dialog; see COMDLG::ShowOpenDialog.
+    virtual QString ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
+                                   const QString& Filter, quint32 Flags) = 0;
+    // The folder browser: a folder's path without a trailing separator (a root keeps its own), or the empty
+    // text when none was chosen.
+    virtual QString ChooseFolder(QWidget* OwnerWindow, const QString& Title) = 0;
+};

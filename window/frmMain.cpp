@@ -1,0 +1,383 @@
+#include "frmMain.h"
+
+#include "BatchDriver.h"
+#include "COMDLG.h"
+#include "DOSOutputs.h"
+#include "GetFile.h"
+#include "SettingsFile.h"
+#include "SkinImage.h"
+#include "WindowDesktop.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPainter>
+#include <QTreeWidget>
+#include <QWindow>
+
+namespace {
+// Twips are the unit the layout was drawn in: 15 to a pixel.
+QRect twips(int left, int top, int width, int height) { return QRect(left / 15, top / 15, width / 15, height / 15); }
+
+const QColor kKeyColour(255, 0, 255);
+const QColor kLinkBlue(0, 0, 255);
+const QString kHomePage = QStringLiteral("https://movikon.example.org/");
+const QString kOpenFilter = QStringLiteral(
+    "AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|WMV格式(*.wmv)|*.wmv|MOV格式(*.mov)|*.mov|DAT格式(*.dat)|*.dat|"
+    "ASF格式(*.asf)|*.asf|MPG格式(*.mpg)|*.mpg|MP4格式(*.mp4)|*.mp4|所有格式(*.*)|*.*");
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+QComboBox* settingList(QWidget* parent, const SettingList& list, const QRect& geometry) {
+    auto* combo = new QComboBox(parent);
+    combo->addItems(list.entries);
+    combo->setGeometry(geometry);
+    combo->setMaxVisibleItems(list.entries.size());
+    return combo;
+}
+} // namespace
+
+frmMain::frmMain(WindowDesktop& desktop, const Places& places, QWidget* parent)
+    : QWidget(parent), m_desktop(desktop), m_programFolder(places.programFolder), m_staging(places.stagingRoot) {
+    createControls();
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createControls() {
+    setWindowTitle(QStringLiteral("Movikon PRO"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setFixedSize(294, 420);
+    setMouseTracking(true);
+
+    lstFile = new QListWidget(this);
+    lstFile->setGeometry(0, -200, 100, 100);
+    lstFile->hide();
+
+    LV = new QTreeWidget(this);
+    LV->setGeometry(twips(195, 1590, 4035, 1290));
+    LV->setHeaderLabels({QStringLiteral("文件名"), QStringLiteral("类型")});
+    LV->header()->resizeSection(0, 2641 / 15);
+    LV->header()->resizeSection(1, 1400 / 15);
+    LV->setRootIsDecorated(false);
+    LV->setUniformRowHeights(true);
+    LV->setSelectionMode(QAbstractItemView::SingleSelection);
+    LV->setAcceptDrops(true);
+    LV->viewport()->installEventFilter(this);
+
+    for (int i = 0; i < 3; ++i) {
+        imgButton[i] = new SkinImage(this);
+        connect(imgButton[i], &SkinImage::MouseMove, this, [this, i] { imgButton_MouseMove(i); });
+        connect(imgButton[i], &SkinImage::MouseDown, this, [this, i] { imgButton_MouseDown(i); });
+        connect(imgButton[i], &SkinImage::MouseUp, this, [this, i] { imgButton_MouseUp(i); });
+    }
+    imgButton[0]->setGeometry(twips(150, 480, 1290, 450));
+    imgButton[1]->setGeometry(twips(1530, 480, 1290, 450));
+    imgButton[2]->setGeometry(twips(2920, 480, 1290, 450));
+
+    picDragText = new QWidget(this);
+    picDragText->setGeometry(twips(840, 2100, 2655, 315));
+    picDragText->setAutoFillBackground(true);
+    picDragText->setBackgroundRole(QPalette::Base);
+    picDragText->setAcceptDrops(true);
+    picDragText->installEventFilter(this);
+    Label1 = new QLabel(QStringLiteral("拖拽视频文件到这里自动添加"), picDragText);
+    Label1->setGeometry(twips(60, 60, 2565, 195));
+    Label1->setAlignment(Qt::AlignCenter);
+    setTextColour(Label1, QColor(192, 192, 192));
+    Label1->setAcceptDrops(true);
+    Label1->installEventFilter(this);
+
+    // Tab order follows creation: video bit rate, frame size, frame rate, audio bit rate.
+    cmbVBR = settingList(this, ConversionSettings::VideoBitRate(), twips(210, 3330, 1875, 330));
+    cmbSize = settingList(this, ConversionSettings::FrameSize(), twips(2340, 3330, 1875, 330));
+    cmbFPS = settingList(this, ConversionSettings::FrameRate(), twips(210, 4020, 1875, 330));
+    cmbAB = settingList(this, ConversionSettings::AudioBitRate(), twips(2340, 4020, 1875, 330));
+    const auto optionButton = [this](QComboBox* list) {
+        auto* button = new SkinImage(this);
+        button->setGeometry(QRect(list->geometry().topLeft() + QPoint(1590 / 15, 1), QSize(265 / 15 + 1, 285 / 15)));
+        connect(button, &SkinImage::MouseMove, button, [this, button] { button->Show(m_skin.imgButtonMove); });
+        connect(button, &SkinImage::MouseDown, button, [this, button] { button->Show(m_skin.imgButtonPush1); });
+        connect(button, &SkinImage::MouseUp, list, &QComboBox::showPopup);
+        return button;
+    };
+    picVBR = optionButton(cmbVBR);
+    picSize = optionButton(cmbSize);
+    picFPS = optionButton(cmbFPS);
+    picAB = optionButton(cmbAB);
+
+    txtPath = new QLineEdit(this);
+    txtPath->setGeometry(14, 320, 222, 22);
+    imgBrowse = new SkinImage(this);
+    imgBrowse->setGeometry(twips(3570, 4785, 630, 330));
+    connect(imgBrowse, &SkinImage::MouseMove, this, [this] { imgBrowse->Show(m_skin.imgBrowseMove); });
+    connect(imgBrowse, &SkinImage::MouseDown, this, [this] { imgBrowse->Show(m_skin.imgBrowsePush); });
+    connect(imgBrowse, &SkinImage::MouseUp, this, &frmMain::imgBrowse_Click);
+
+    imgPB = new QLabel(this);
+    imgPB->setGeometry(twips(240, 5570, 3960, 165));
+    imgPB->setScaledContents(true);
+    imgPB->setPixmap(m_skin.progress);
+    lblPB = new QLabel(QStringLiteral("0%"), this);
+    lblPB->setGeometry(twips(1440, 5555, 1545, 195));
+    lblPB->setAlignment(Qt::AlignCenter);
+    QFont bold = lblPB->font();
+    bold.setPointSizeF(7.5);
+    bold.setBold(true);
+    lblPB->setFont(bold);
+    setTextColour(lblPB, Qt::black);
+
+    imgMin = new SkinImage(this);
+    imgMin->setGeometry(twips(3780, 120, 195, 195));
+    imgMin->setToolTip(QStringLiteral("最小化"));
+    connect(imgMin, &SkinImage::MouseUp, this, &QWidget::showMinimized);
+    imgExit = new SkinImage(this);
+    imgExit->setGeometry(twips(4080, 120, 165, 195));
+    imgExit->setToolTip(QStringLiteral("退出"));
+    connect(imgExit, &SkinImage::MouseUp, this, &frmMain::imgExit_Click);
+
+    lblVersion = new QLabel(this);
+    lblVersion->setGeometry(twips(1950, 140, 1050, 210));
+    lblWeb = new SkinImage(this);
+    lblWeb->setGeometry(twips(1110, 5970, 2160, 210));
+    lblWeb->setAlignment(Qt::AlignCenter);
+    connect(lblWeb, &SkinImage::MouseMove, this, [this] { setTextColour(lblWeb, Qt::black); });
+    connect(lblWeb, &SkinImage::MouseUp, this, [this] { m_desktop.Open(kHomePage); });
+    for (QWidget* pointed : {static_cast<QWidget*>(imgMin), static_cast<QWidget*>(imgExit), static_cast<QWidget*>(lblWeb)})
+        pointed->setCursor(m_skin.hand);
+
+    // A command box outside the window: a change of its text runs a queue command.
+    menuMsg = new QLineEdit(QStringLiteral("b0"), this);
+    menuMsg->setGeometry(twips(7110, 960, 1815, 315));
+    menuMsg->hide();
+    connect(menuMsg, &QLineEdit::textChanged, this, &frmMain::menuMsg_Change);
+}
+
+void frmMain::Form_Load() {
+    if (!m_skin.background.isNull()) {
+        const QImage background = m_skin.background.toImage().copy(rect());
+        setMask(QBitmap::fromImage(background.createMaskFromColor(kKeyColour.rgb(), Qt::MaskOutColor)));
+    }
+    setTextColour(lblWeb, kLinkBlue);
+
+    QDir().mkdir(m_programFolder + QStringLiteral("/output"));
+    QDir().mkdir(m_programFolder + QStringLiteral("/data"));
+    bFromMenuMsg = false;
+    objDOS = std::make_unique<DOSOutputs>(m_desktop);
+    m_batch = std::make_unique<BatchDriver>(*objDOS, m_desktop, *this, m_programFolder, m_staging);
+    m_batch->DeleteStagingFiles();
+
+    cmbSize->setCurrentIndex(ConversionSettings::FrameSize().defaultPosition);
+    cmbFPS->setCurrentIndex(ConversionSettings::FrameRate().defaultPosition);
+    cmbVBR->setCurrentIndex(ConversionSettings::VideoBitRate().defaultPosition);
+    cmbAB->setCurrentIndex(ConversionSettings::AudioBitRate().defaultPosition);
+    SetProgressBar(0);
+    LoadSettings(SettingsPath(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
+    setTextColour(lblVersion, QColor(44, 103, 155));
+    if (txtPath->text().isEmpty())
+        txtPath->setText(QDir::toNativeSeparators(m_programFolder + QStringLiteral("/output")));
+    lblVersion->setText(QStringLiteral("Ver " MOVIKON_VERSION));
+    lblWeb->setText(kHomePage);
+    lblWeb->show();
+    ResetPictures();
+}
+
+QString frmMain::SettingsPath() const { return m_programFolder + QStringLiteral("/setup.ini"); }
+
+void frmMain::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_skin.background);
+}
+
+void frmMain::mousePressEvent(QMouseEvent* event) {
+    // The window's own surface and the version label move the window, with any button.
+    QWidget* under = childAt(event->position().toPoint());
+    if ((!under || under == lblVersion) && windowHandle())
+        windowHandle()->startSystemMove();
+}
+
+void frmMain::mouseMoveEvent(QMouseEvent* event) {
+    if (!childAt(event->position().toPoint()))
+        ResetPictures();
+}
+
+void frmMain::ResetPictures() {
+    for (SkinImage* button : imgButton)
+        button->Show({});
+    setTextColour(lblWeb, kLinkBlue);
+    for (SkinImage* option : {picFPS, picAB, picVBR, picSize})
+        option->Show(m_skin.imgButtonNormal);
+    imgBrowse->Show(m_skin.imgBrowseNormal);
+}
+
+void frmMain::imgButton_MouseMove(int Index) {
+    if (bButtonDown)
+        return;
+    for (SkinImage* button : imgButton)
+        button->Show({});
+    imgButton[Index]->Show(m_skin.imgButtonData[Index]);
+}
+
+void frmMain::imgButton_MouseDown(int Index) {
+    for (SkinImage* button : imgButton)
+        button->Show({});
+    imgButton[Index]->Show(m_skin.imgButtonPush[Index]);
+    bButtonDown = true;
+}
+
+void frmMain::imgButton_MouseUp(int Index) {
+    for (SkinImage* button : imgButton)
+        button->Show({});
+    if (!bFromMenuMsg && Index >= 0 && Index < int(imgButton.size()))
+        imgButton[Index]->Show(m_skin.imgButtonData[Index]);
+    bFromMenuMsg = false;
+    // Paint the new pictures before the command's own work (for Add, before its dialog opens).
+    QCoreApplication::processEvents();
+    bButtonDown = false;
+    switch (Index) {
+    case 0:
+        return AddFile();
+    case 1:
+        return RemoveSelected();
+    case 2:
+        return m_batch->Convert();
+    default:
+        return;
+    }
+}
+
+void frmMain::AddFile() {
+    QString initialDir;
+    const QString chosen = m_desktop.ShowOpenDialog(this, QStringLiteral("Open Files"), initialDir, kOpenFilter,
+                                                    COMDLG::OFN_NOCHANGEDIR | COMDLG::OFN_LONGNAMES);
+    if (!chosen.isEmpty())
+        AppendPath(chosen, chosen.trimmed());
+    if (lstFile->count() > 0)
+        picDragText->hide();
+}
+
+void frmMain::AppendPath(const QString& path, const QString& typeSource) {
+    lstFile->addItem(path);
+    new QTreeWidgetItem(LV, {path, typeSource.right(3).toUpper()});
+}
+
+void frmMain::RemoveSelected() {
+    const QList<QTreeWidgetItem*> selected = LV->selectedItems();
+    if (LV->topLevelItemCount() > 0 && !selected.isEmpty()) {
+        const int row = LV->indexOfTopLevelItem(selected.first());
+        delete LV->takeTopLevelItem(row);
+        delete lstFile->takeItem(row);
+    }
+    if (LV->topLevelItemCount() == 0)
+        picDragText->show();
+}
+
+void frmMain::imgBrowse_Click() {
+    const QString folder = m_desktop.ChooseFolder(this, QStringLiteral("Please select a folder:"));
+    if (!folder.isEmpty())
+        txtPath->setText(folder);
+}
+
+void frmMain::imgExit_Click() {
+    SaveSettings(SettingsPath(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent*) {
+    // Every way out stops a running encoder first, so nothing is left writing once the program has gone.
+    m_batch->Abort();
+    m_batch->DeleteStagingFiles();
+    QCoreApplication::exit(0);
+}
+
+void frmMain::menuMsg_Change() {
+    const QString text = menuMsg->text();
+    // While a batch runs the queue is the batch's, as the disabled buttons show.
+    if (m_batch->IsRunning())
+        return;
+    bFromMenuMsg = true;
+    if (text.isEmpty() || !text.back().isDigit())
+        return;
+    imgButton_MouseUp(text.back().digitValue());
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    const bool dropTarget = watched == LV->viewport() || watched == picDragText || watched == Label1;
+    if (!dropTarget)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        // Always a copy, whatever the drop holds: the source never deletes what it dragged here.
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        DropFiles(drop->mimeData());
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+void frmMain::DropFiles(const QMimeData* data) {
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) {
+            const QString path = QDir::toNativeSeparators(url.toLocalFile());
+            AppendPath(path, path);
+        }
+    if (lstFile->count() > 0)
+        picDragText->hide();
+}
+
+int frmMain::QueueCount() const { return lstFile->count(); }
+
+QString frmMain::QueueHead() const { return lstFile->count() ? lstFile->item(0)->text() : QString(); }
+
+void frmMain::RemoveQueueHead() {
+    delete lstFile->takeItem(0);
+    delete LV->takeTopLevelItem(0);
+}
+
+void frmMain::EnableCommands(bool enabled) {
+    if (!enabled)
+        imgButton[2]->Show({});
+    for (SkinImage* button : imgButton)
+        button->setEnabled(enabled);
+    LV->setEnabled(enabled);
+    imgBrowse->setEnabled(enabled);
+    if (enabled && lstFile->count() == 0)
+        picDragText->show();
+}
+
+void frmMain::SetProgressBar(float twips) {
+    imgPB->resize(qRound(twips / 15), imgPB->height());
+    imgPB->setVisible(imgPB->width() > 0);
+}
+
+void frmMain::SetProgressText(const QString& text) { lblPB->setText(text); }
+
+QString frmMain::OutputFolder() const { return txtPath->text(); }
+
+EncoderOptions frmMain::ConversionOptions() const {
+    return {cmbVBR->currentText().trimmed(), cmbFPS->currentText().trimmed(), cmbSize->currentText().trimmed(),
+            cmbAB->currentText().trimmed()};
+}
+
+QString frmMain::OutputBaseName(const QString& source) const { return GetBaseName(source); }

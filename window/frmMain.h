@@ -1,0 +1,108 @@
+#pragma once
+
+#include "BatchWindow.h"
+#include "Skin.h"
+#include "StagingFolder.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class BatchDriver;
+class DOSOutputs;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMimeData;
+class QListWidget;
+class QTreeWidget;
+class SkinImage;
+class WindowDesktop;
+
+// The program's one window: the file queue and its commands, the four conversion settings, the output
+// folder, the progress display, and the batch that turns the queue into MP4 files.
+class frmMain : public QWidget, public BatchWindow {
+    Q_OBJECT
+
+public:
+    struct Places {
+        QString programFolder;
+        QString stagingRoot = StagingFolder::DefaultRoot();
+    };
+
+    frmMain(WindowDesktop& desktop, const Places& places, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The controls, named as the rest of the program knows them.
+    QTreeWidget* LV;
+    QListWidget* lstFile;
+    std::array<SkinImage*, 3> imgButton;
+    QWidget* picDragText;
+    QLabel* Label1;
+    QComboBox* cmbVBR;
+    QComboBox* cmbSize;
+    QComboBox* cmbFPS;
+    QComboBox* cmbAB;
+    SkinImage* picVBR;
+    SkinImage* picSize;
+    SkinImage* picFPS;
+    SkinImage* picAB;
+    QLineEdit* txtPath;
+    SkinImage* imgBrowse;
+    QLabel* imgPB;
+    QLabel* lblPB;
+    SkinImage* imgMin;
+    SkinImage* imgExit;
+    QLabel* lblVersion;
+    SkinImage* lblWeb;
+    QLineEdit* menuMsg;
+
+    bool bButtonDown = false;
+    bool bFromMenuMsg = false;
+
+    BatchDriver& Batch() { return *m_batch; }
+    QString SettingsPath() const;
+
+    // BatchWindow
+    int QueueCount() const override;
+    QString QueueHead() const override;
+    void RemoveQueueHead() override;
+    void EnableCommands(bool enabled) override;
+    void SetProgressBar(float twips) override;
+    void SetProgressText(const QString& text) override;
+    QString OutputFolder() const override;
+    EncoderOptions ConversionOptions() const override;
+    QString OutputBaseName(const QString& source) const override;
+
+    // The queue's own commands.
+    void AppendPath(const QString& path, const QString& typeSource);
+    void imgButton_MouseUp(int Index);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void Form_Load();
+    void imgButton_MouseMove(int Index);
+    void imgButton_MouseDown(int Index);
+    void AddFile();
+    void RemoveSelected();
+    void imgBrowse_Click();
+    void imgExit_Click();
+    void menuMsg_Change();
+    void ResetPictures();
+    void DropFiles(const QMimeData* data);
+
+    WindowDesktop& m_desktop;
+    const QString m_programFolder;
+    const Skin m_skin;
+    StagingFolder m_staging;
+    std::unique_ptr<DOSOutputs> objDOS;
+    std::unique_ptr<BatchDriver> m_batch;
+};
