@@ -75,8 +75,7 @@ public:
     EncoderOptions ConversionOptions() const override;
     QString OutputBaseName(const QString& source) const override;
 
-    // The queue's own commands.
-    void AppendPath(const QString& path, const QString& typeSource);
+    // The release of a command button: the pictures, then the command of `Index` (0 Add, 1 Remove, 2 Convert).
     void imgButton_MouseUp(int Index);
 
 protected:
@@ -92,6 +91,7 @@ private:
     void imgButton_MouseMove(int Index);
     void imgButton_MouseDown(int Index);
     void AddFile();
+    void AppendPath(const QString& path, const QString& typeSource);
     void RemoveSelected();
     void imgBrowse_Click();
     void imgExit_Click();

@@ -1,0 +1,79 @@
+#pragma once
+
+// A window of its own for each test: a fresh program folder whose data/conv is the built encoder (or a
+// stand-in), a private staging root, and a recorder in the person's place.
+#include "RecordingWindowDesktop.h"
+#include "frmMain.h"
+
+#include <QTreeWidget>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QUrl>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A drag of local files, as a file manager makes it.
+inline QMimeData* Files(const QStringList& paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data->setUrls(urls);
+    return data;
+}
+
+// Drops `data` on `target` and returns the action the drop reported to its source.
+inline Qt::DropAction Drop(QWidget* target, QMimeData* data) {
+    const QPointF at(target->width() / 2, target->height() / 2);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent dropped(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &dropped);
+    delete data;
+    return dropped.isAccepted() ? dropped.dropAction() : Qt::IgnoreAction;
+}
+
+struct WindowFixture {
+    QTemporaryDir programFolder;
+    QTemporaryDir stagingRoot;
+    RecordingWindowDesktop desktop;
+    std::unique_ptr<frmMain> window;
+
+    // `encoder`: the program placed as data/conv.
+    explicit WindowFixture(const QString& encoder = QStringLiteral(PROGRAM_FOLDER "/data/conv")) {
+        QDir().mkpath(programFolder.filePath(QStringLiteral("data")));
+        QFile::link(encoder, Encoder());
+    }
+
+    QString Encoder() const { return programFolder.filePath(QStringLiteral("data/conv")); }
+    QString Staging() const { return stagingRoot.filePath(QStringLiteral("slot-0")); }
+    QString Output() const { return programFolder.filePath(QStringLiteral("output")); }
+
+    frmMain& Open() {
+        window = std::make_unique<frmMain>(desktop, frmMain::Places{programFolder.path(), stagingRoot.path()});
+        window->show();
+        return *window;
+    }
+
+    // Queues files the way a person drags them onto the list.
+    void Drop(const QStringList& paths) { ::Drop(window->LV->viewport(), Files(paths)); }
+
+    // Runs a queue command through the command box, as another program would: by changing its text.
+    void Command(int index) {
+        const QChar prefix = window->menuMsg->text().startsWith(u'b') ? u'c' : u'b';
+        window->menuMsg->setText(prefix + QString::number(index));
+    }
+
+    QStringList Queue() const {
+        QStringList paths;
+        for (int i = 0; i < window->lstFile->count(); ++i)
+            paths << window->lstFile->item(i)->text();
+        return paths;
+    }
+};

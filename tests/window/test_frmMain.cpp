@@ -1,0 +1,195 @@
+#include "ConversionSettings.h"
+#include "SkinImage.h"
+#include "WindowFixture.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+QStringList rows(QTreeWidget* list) {
+    QStringList shown;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        shown << list->topLevelItem(i)->text(0) + u'|' + list->topLevelItem(i)->text(1);
+    return shown;
+}
+
+QStringList choices(const frmMain& window) {
+    return {window.cmbVBR->currentText(), window.cmbSize->currentText(), window.cmbFPS->currentText(),
+            window.cmbAB->currentText()};
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+} // namespace
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartShowsTheDefaults() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Movikon PRO"));
+        QCOMPARE(window.size(), QSize(294, 420));
+        QCOMPARE(choices(window), QStringList({"128", "320x240", "14.985", "80"}));
+        QCOMPARE(window.txtPath->text(), fixture.Output());
+        QVERIFY(QFileInfo(fixture.Output()).isDir());
+        QCOMPARE(window.lblVersion->text(), QStringLiteral("Ver 1.0.0"));
+        QVERIFY(window.lblWeb->isVisible() && !window.lblWeb->text().isEmpty());
+        QCOMPARE(window.lblPB->text(), QStringLiteral("0%"));
+        QVERIFY(!window.imgPB->isVisible());
+        QVERIFY(window.picDragText->isVisible());
+        QCOMPARE(window.LV->topLevelItemCount(), 0);
+        QCOMPARE(window.LV->headerItem()->text(0), QStringLiteral("文件名"));
+        QCOMPARE(window.LV->headerItem()->text(1), QStringLiteral("类型"));
+        QVERIFY(!window.menuMsg->isVisible());
+        QVERIFY(fixture.desktop.events.isEmpty());
+    }
+
+    void startUpReadsTheSettingsAndClearsTheStaging() {
+        WindowFixture fixture;
+        writeFile(fixture.programFolder.filePath("setup.ini"), "\"12\"\r\n\"99\"\r\n\"3\"\r\n\"-1\"\r\n\"\"\r\n");
+        QDir().mkpath(fixture.Staging());
+        writeFile(fixture.Staging() + "/tmpfile.dat", "left over");
+        writeFile(fixture.Staging() + "/tmpfile.mp4", "left over");
+        frmMain& window = fixture.Open();
+        QCOMPARE(choices(window), QStringList({"1500", "320x240", "29.97", ""}));
+        QCOMPARE(window.txtPath->text(), fixture.Output());
+        QVERIFY(QDir(fixture.Staging()).isEmpty());
+    }
+
+    void addAppendsWhatTheDialogReturns() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        fixture.desktop.openAnswers << "/v/a.avi" << "/v/a.avi" << "/v/b.mpeg" << "/v/c.ts " << "";
+        for (int i = 0; i < 5; ++i)
+            QTest::mouseClick(window.imgButton[0], i % 2 ? Qt::RightButton : Qt::LeftButton);
+        QCOMPARE(rows(window.LV), QStringList({"/v/a.avi|AVI", "/v/a.avi|AVI", "/v/b.mpeg|PEG", "/v/c.ts |.TS"}));
+        QCOMPARE(fixture.Queue(), QStringList({"/v/a.avi", "/v/a.avi", "/v/b.mpeg", "/v/c.ts "}));
+        QVERIFY(!window.picDragText->isVisible());
+        const QStringList dialogs = fixture.desktop.Only("open-dialog");
+        QCOMPARE(dialogs.size(), 5);
+        QVERIFY(dialogs.first().startsWith("open-dialog:Open Files::AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|"));
+        QVERIFY(dialogs.first().endsWith("|所有格式(*.*)|*.*:200008"));
+    }
+
+    void aCancelledDialogLeavesTheHintAsItWas() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        fixture.Command(0);
+        QVERIFY(window.picDragText->isVisible());
+        QCOMPARE(window.lstFile->count(), 0);
+    }
+
+    void removeTakesTheSelectedRowAndItsPath() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        fixture.Drop({"/v/1.avi", "/v/2.avi", "/v/3.avi", "/v/4.avi", "/v/5.avi"});
+
+        fixture.Command(1); // nothing selected: nothing removed
+        QCOMPARE(window.lstFile->count(), 5);
+
+        window.LV->setCurrentItem(window.LV->topLevelItem(2));
+        QTest::mouseClick(window.imgButton[1], Qt::LeftButton);
+        QCOMPARE(fixture.Queue(), QStringList({"/v/1.avi", "/v/2.avi", "/v/4.avi", "/v/5.avi"}));
+        QCOMPARE(rows(window.LV), QStringList({"/v/1.avi|AVI", "/v/2.avi|AVI", "/v/4.avi|AVI", "/v/5.avi|AVI"}));
+        QVERIFY(!window.picDragText->isVisible());
+
+        while (window.LV->topLevelItemCount()) {
+            window.LV->setCurrentItem(window.LV->topLevelItem(0));
+            fixture.Command(1);
+        }
+        QCOMPARE(window.lstFile->count(), 0);
+        QVERIFY(window.picDragText->isVisible());
+    }
+
+    void theCommandBoxRunsOnlyDigits() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        window.menuMsg->setText("b");
+        QVERIFY(window.bFromMenuMsg); // stays set until the next command
+        QVERIFY(fixture.desktop.events.isEmpty());
+        window.menuMsg->setText("run 7"); // a digit with no command: only the common steps
+        QVERIFY(!window.bFromMenuMsg);
+        QVERIFY(fixture.desktop.events.isEmpty());
+        window.menuMsg->setText("x2");
+        QCOMPARE(fixture.desktop.events, QStringList{"warning:警告:请先添加文件"});
+        QVERIFY(window.imgButton[2]->isEnabled() && window.LV->isEnabled() && window.imgBrowse->isEnabled());
+    }
+
+    void theFolderButtonTakesTheChosenFolder() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        fixture.desktop.folderAnswers << "/home/me/Videos" << "";
+        QTest::mouseClick(window.imgBrowse, Qt::LeftButton);
+        QCOMPARE(window.txtPath->text(), QStringLiteral("/home/me/Videos"));
+        QTest::mouseClick(window.imgBrowse, Qt::LeftButton);
+        QCOMPARE(window.txtPath->text(), QStringLiteral("/home/me/Videos"));
+        QCOMPARE(fixture.desktop.Only("folder-dialog").size(), 2);
+        QCOMPARE(fixture.desktop.events.first(), QStringLiteral("folder-dialog:Please select a folder:"));
+    }
+
+    void onlyTheCloseMarkSavesTheSettings() {
+        WindowFixture fixture;
+        const QString settings = fixture.programFolder.filePath("setup.ini");
+        {
+            frmMain& window = fixture.Open();
+            window.cmbSize->setCurrentIndex(9);
+            window.close();
+        }
+        QVERIFY(!QFile::exists(settings));
+
+        frmMain& window = fixture.Open();
+        window.cmbSize->setCurrentIndex(9);
+        window.cmbAB->setCurrentIndex(4);
+        window.txtPath->setText("/srv/Video, new");
+        QTest::mouseClick(window.imgExit, Qt::LeftButton);
+        QVERIFY(!window.isVisible());
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("\"2\"\r\n\"9\"\r\n\"0\"\r\n\"4\"\r\n\"/srv/Video, new\"\r\n"));
+
+        frmMain& again = fixture.Open();
+        QCOMPARE(choices(again), QStringList({"128", "640x480", "14.985", "256"}));
+        QCOMPARE(again.txtPath->text(), QStringLiteral("/srv/Video, new"));
+    }
+
+    void droppedFilesJoinTheQueueInOrder() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        const QString folder = fixture.programFolder.filePath("data");
+
+        QCOMPARE(Drop(window.Label1, Files({"/v/a.avi"})), Qt::CopyAction);
+        QVERIFY(!window.picDragText->isVisible());
+        QCOMPARE(Drop(window.LV->viewport(), Files({"/v/b.wmv", "/v/c.mpeg", "/v/a.avi", folder})), Qt::CopyAction);
+        auto* text = new QMimeData;
+        text->setText("/v/not-a-file-list.avi");
+        QCOMPARE(Drop(window.LV->viewport(), text), Qt::CopyAction);
+
+        QCOMPARE(fixture.Queue(), QStringList({"/v/a.avi", "/v/b.wmv", "/v/c.mpeg", "/v/a.avi", folder}));
+        QCOMPARE(rows(window.LV).at(2), QStringLiteral("/v/c.mpeg|PEG"));
+        QCOMPARE(rows(window.LV).at(4), folder + "|" + folder.right(3).toUpper());
+    }
+
+    void aDropOnTheHintBoxHidesIt() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        auto* text = new QMimeData;
+        text->setText("words");
+        QCOMPARE(Drop(window.picDragText, text), Qt::CopyAction);
+        QVERIFY(window.picDragText->isVisible());
+        QCOMPARE(Drop(window.picDragText, Files({"/v/a.flv"})), Qt::CopyAction);
+        QVERIFY(!window.picDragText->isVisible());
+        QCOMPARE(rows(window.LV), QStringList{"/v/a.flv|FLV"});
+    }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "test_frmMain.moc"
