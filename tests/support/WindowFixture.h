@@ -3,11 +3,13 @@
 // A window of its own for each test: a fresh program folder whose data/conv is the built encoder (or a
 // stand-in), a private staging root, and a recorder in the person's place.
 #include "RecordingWindowDesktop.h"
+#include "SkinImage.h"
 #include "frmMain.h"
 
 #include <QTreeWidget>
 
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>

@@ -1,0 +1,39 @@
+// Stands in for the encoder where the real one would be too slow or too well behaved. It takes conv's
+// command line and does what FAKECONV_MODE says:
+//   instant (or unset)  reports a duration and full progress, writes a small result, exits with 0
+//   crash               writes half a result, says so, and dies by a signal
+//   fail                says why and exits with 1, writing nothing
+//   hang                reports a duration, then never ends
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+
+int main(int argc, char* argv[]) {
+    if (argc < 2)
+        return 2;
+    const std::string output = argv[argc - 1];
+    const char* modeVariable = std::getenv("FAKECONV_MODE");
+    const std::string mode = modeVariable ? modeVariable : "instant";
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::printf("Duration: 00:00:10.00, start: 0.000000\n");
+    if (mode == "instant") {
+        std::printf("time=10.00 \n");
+        std::ofstream(output) << "a small result\n";
+        return 0;
+    }
+    if (mode == "crash") {
+        std::ofstream(output) << "half a res";
+        std::printf("time=5.00 \nfake: crashed half-way\n");
+        std::raise(SIGKILL);
+    }
+    if (mode == "hang") {
+        for (;;)
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    std::printf("fake: cannot read the input\n");
+    return 1;
+}

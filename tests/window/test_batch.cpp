@@ -1,0 +1,209 @@
+#include "BatchDriver.h"
+#include "Media.h"
+#include "Processes.h"
+#include "WindowFixture.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+constexpr int kBatchTimeoutMs = 120000;
+
+// The files a folder holds, by name.
+QStringList namesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System); }
+
+bool commandsEnabled(const frmMain& window) {
+    return window.imgButton[0]->isEnabled() && window.imgButton[1]->isEnabled() && window.imgButton[2]->isEnabled() &&
+           window.LV->isEnabled() && window.imgBrowse->isEnabled();
+}
+
+QString videoSize(const QString& file) {
+    const QJsonObject video = media::videoStream(media::probe(file));
+    return QStringLiteral("%1x%2").arg(video["width"].toInt()).arg(video["height"].toInt());
+}
+} // namespace
+
+class TestBatch : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_sources;
+
+    QString source(const QString& name) const { return m_sources.filePath(name); }
+
+    // Runs Convert through the command box and waits for the end of the batch, its sound.
+    static void convert(WindowFixture& fixture) {
+        fixture.Command(2);
+        QTRY_VERIFY_WITH_TIMEOUT(!fixture.desktop.Only("sound:").isEmpty(), kBatchTimeoutMs);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(media::makeClip(source("first clip.avi"), {"-c:v", "mpeg4", "-c:a", "libmp3lame"}));
+        QVERIFY(media::makeClip(source("second.part1.wmv"), {"-c:v", "wmv2", "-c:a", "wmav2"}));
+        QVERIFY(media::makeClip(source("third.mp4"), {"-c:v", "libx264", "-c:a", "aac"}));
+        QVERIFY(media::makeClip(source("movie.avi"), {"-c:v", "mpeg4", "-an"}, 1));
+        QVERIFY(media::makeClip(source("movie.wmv"), {"-c:v", "wmv2", "-an"}, 3));
+        QVERIFY(media::makeClip(source("long.avi"), {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, 40, "640x480"));
+        QFile text(source("notes.avi"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("not a video at all\n");
+    }
+
+    void aBatchOfThreeGivesThreeFilesAndEndsDone() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        fixture.Drop({source("first clip.avi"), source("second.part1.wmv"), source("third.mp4")});
+        convert(fixture);
+
+        QCOMPARE(namesIn(fixture.Output()), QStringList({"first clip.mp4", "second.mp4", "third.mp4"}));
+        for (const QString& name : namesIn(fixture.Output())) {
+            const QJsonObject probed = media::probe(fixture.Output() + "/" + name);
+            QCOMPARE(media::codecs(probed), QStringList({"h264", "aac"}));
+            QCOMPARE(videoSize(fixture.Output() + "/" + name), QStringLiteral("320x240"));
+        }
+        QCOMPARE(fixture.desktop.events,
+                 QStringList({"open:" + fixture.Output(), "sound:" + fixture.programFolder.filePath("sound.wav")}));
+        QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
+        QCOMPARE(window.imgPB->width(), 264);
+        QVERIFY(commandsEnabled(window));
+        QVERIFY(window.picDragText->isVisible());
+        QCOMPARE(window.LV->topLevelItemCount(), 0);
+        QVERIFY(namesIn(fixture.Staging()).isEmpty());
+        QVERIFY(!window.Batch().IsRunning());
+    }
+
+    void failedFilesAreNamedWithTheirReason() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        QFile::copy(source("third.mp4"), source("vanishing.mp4"));
+        fixture.Drop({source("notes.avi"), source("vanishing.mp4"), source("movie.avi"), source("movie.wmv")});
+        QFile::remove(source("vanishing.mp4"));
+        window.txtPath->setText(fixture.Output() + "/"); // a trailing separator is not doubled
+        convert(fixture);
+
+        QCOMPARE(namesIn(fixture.Output()), QStringList{"movie.mp4"});
+        // The later of two sources with one base name wins.
+        QVERIFY(qAbs(media::duration(media::probe(fixture.Output() + "/movie.mp4")) - 3.0) < 0.2);
+        const QStringList warnings = fixture.desktop.Only("warning:");
+        QCOMPARE(warnings.size(), 1);
+        const QStringList lines = warnings.first().split(u'\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], QStringLiteral("warning:Movikon Pro:以下文件未能转换："));
+        // The encoder's own last word, without the staged file's name.
+        QVERIFY(lines[1].startsWith(source("notes.avi") + " — "));
+        QVERIFY(!lines[1].contains("tmpfile"));
+        QCOMPARE(lines[2], source("vanishing.mp4") + " — 无法读取源文件");
+        QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
+        QVERIFY(namesIn(fixture.Staging()).isEmpty());
+    }
+
+    void aChangedFrameSizeAppliesFromTheNextFile() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        fixture.Drop({source("first clip.avi"), source("long.avi"), source("third.mp4")});
+        // While the second file converts (two queued, progress shown), the frame size changes.
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            if (window.lstFile->count() == 2 && window.lblPB->text() != "100%") {
+                window.cmbSize->setCurrentText("176x144");
+                watcher.stop();
+            }
+        });
+        watcher.start(5);
+        convert(fixture);
+        QVERIFY(!watcher.isActive());
+        QCOMPARE(videoSize(fixture.Output() + "/first clip.mp4"), QStringLiteral("320x240"));
+        QCOMPARE(videoSize(fixture.Output() + "/long.mp4"), QStringLiteral("320x240"));
+        QCOMPARE(videoSize(fixture.Output() + "/third.mp4"), QStringLiteral("176x144"));
+    }
+
+    void anEncoderThatCannotStartEndsTheBatch() {
+        WindowFixture fixture(source("no-such-encoder"));
+        frmMain& window = fixture.Open();
+        fixture.Drop({source("third.mp4"), source("movie.avi")});
+        fixture.Command(2);
+        QTRY_VERIFY(!window.Batch().IsRunning());
+        QCOMPARE(fixture.desktop.events, QStringList{"error:File or command not found"});
+        QCOMPARE(fixture.Queue(), QStringList({source("third.mp4"), source("movie.avi")}));
+        QVERIFY(commandsEnabled(window));
+        QVERIFY(namesIn(fixture.Staging()).isEmpty());
+    }
+
+    void aFailingEncoderPublishesNothing_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("crash") << "crash" << "fake: crashed half-way";
+        QTest::newRow("error") << "fail" << "fake: cannot read the input";
+    }
+    void aFailingEncoderPublishesNothing() {
+        QFETCH(QString, mode);
+        QFETCH(QString, reason);
+        qputenv("FAKECONV_MODE", mode.toUtf8());
+        WindowFixture fixture(FAKECONV_PATH);
+        fixture.Open();
+        QDir().mkpath(fixture.Output());
+        QFile earlier(fixture.Output() + "/third.mp4");
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier result");
+        earlier.close();
+        fixture.Drop({source("third.mp4")});
+        convert(fixture);
+        qunsetenv("FAKECONV_MODE");
+
+        QCOMPARE(namesIn(fixture.Output()), QStringList{"third.mp4"});
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("an earlier result"));
+        QCOMPARE(fixture.desktop.Only("warning:").value(0).section(u'\n', 1), source("third.mp4") + " — " + reason);
+        QVERIFY(namesIn(fixture.Staging()).isEmpty());
+    }
+
+    void closingMidFileLeavesNothingBehind() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        fixture.Drop({source("long.avi"), source("third.mp4")});
+        // Closed once the encoder has reported progress on the first file.
+        const QRegularExpression partly(QStringLiteral("^(0\\.[0-9]*[1-9]|[1-9][0-9]?(\\.[0-9]+)?)%$"));
+        bool encoderRan = false;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            if (partly.match(window.lblPB->text()).hasMatch()) {
+                closer.stop();
+                encoderRan = !processes::matching(fixture.Staging()).isEmpty();
+                window.close();
+            }
+        });
+        closer.start(5);
+        fixture.Command(2);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.Batch().IsRunning(), kBatchTimeoutMs);
+
+        QVERIFY(encoderRan);
+        QCOMPARE(fixture.Queue().size(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(processes::matching(fixture.Staging()).isEmpty(), 5000);
+        QVERIFY(namesIn(fixture.Staging()).isEmpty());
+        QVERIFY(namesIn(fixture.Output()).isEmpty());
+        QVERIFY(!QFile::exists(fixture.programFolder.filePath("setup.ini")));
+        QVERIFY(fixture.desktop.Only("sound:").isEmpty());
+    }
+
+    void aThousandFilesRunOnAConstantStack() {
+        QTemporaryDir many;
+        QStringList paths;
+        for (int i = 0; i < 1000; ++i) {
+            paths << many.filePath(QStringLiteral("clip%1.avi").arg(i, 4, 10, QChar(u'0')));
+            QFile file(paths.last());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        WindowFixture fixture(FAKECONV_PATH);
+        frmMain& window = fixture.Open();
+        fixture.Drop(paths);
+        convert(fixture);
+        QCOMPARE(namesIn(fixture.Output()).size(), 1000);
+        QVERIFY(fixture.desktop.Only("warning:").isEmpty());
+        QCOMPARE(window.lstFile->count(), 0);
+    }
+};
+
+QTEST_MAIN(TestBatch)
+#include "test_batch.moc"
