@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -13,6 +14,8 @@ int main(int argc, char* argv[]) {
     // Chinese captions read best in a CJK face.
     if (QFontDatabase::families().contains(QStringLiteral("WenQuanYi Micro Hei")))
         QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 9));
+
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/skin/icon.png")));
 
     QtDesktop desktop;
     frmMain window(desktop, {platform::ProgramFolder()});

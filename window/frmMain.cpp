@@ -26,14 +26,17 @@ QRect twips(int left, int top, int width, int height) { return QRect(left / 15, 
 
 const QColor kKeyColour(255, 0, 255);
 const QColor kLinkBlue(0, 0, 255);
-const QString kHomePage = QStringLiteral("https://movikon.example.org/");
+const QString kHomePage = QStringLiteral("https://www.movikon.example/");
+const QString kHomePageShown = QStringLiteral("www.movikon.example");
 const QString kOpenFilter = QStringLiteral(
     "AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|WMV格式(*.wmv)|*.wmv|MOV格式(*.mov)|*.mov|DAT格式(*.dat)|*.dat|"
     "ASF格式(*.asf)|*.asf|MPG格式(*.mpg)|*.mpg|MP4格式(*.mp4)|*.mp4|所有格式(*.*)|*.*");
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
+    // A label over a white box draws with the Text role, elsewhere with WindowText.
     palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
     widget->setPalette(palette);
 }
 
@@ -70,6 +73,8 @@ void frmMain::createControls() {
     LV->header()->resizeSection(0, 2641 / 15);
     LV->header()->resizeSection(1, 1400 / 15);
     LV->setRootIsDecorated(false);
+    LV->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LV->setTextElideMode(Qt::ElideMiddle);
     LV->setUniformRowHeights(true);
     LV->setSelectionMode(QAbstractItemView::SingleSelection);
     LV->setAcceptDrops(true);
@@ -166,7 +171,7 @@ void frmMain::createControls() {
 void frmMain::Form_Load() {
     if (!m_skin.background.isNull()) {
         const QImage background = m_skin.background.toImage().copy(rect());
-        setMask(QBitmap::fromImage(background.createMaskFromColor(kKeyColour.rgb(), Qt::MaskOutColor)));
+        setMask(QBitmap::fromImage(background.createMaskFromColor(kKeyColour.rgb(), Qt::MaskInColor)));
     }
     setTextColour(lblWeb, kLinkBlue);
 
@@ -187,7 +192,7 @@ void frmMain::Form_Load() {
     if (txtPath->text().isEmpty())
         txtPath->setText(QDir::toNativeSeparators(m_programFolder + QStringLiteral("/output")));
     lblVersion->setText(QStringLiteral("Ver " MOVIKON_VERSION));
-    lblWeb->setText(kHomePage);
+    lblWeb->setText(kHomePageShown);
     lblWeb->show();
     ResetPictures();
 }

@@ -1,0 +1,280 @@
+// Draws every picture of the window's skin into a folder (by default skin/). The pictures are committed and
+// compiled into the program, so neither this tool nor its font is needed to build it. Run it again after
+// changing the look:  build/tools/skingen skin
+#include <QDir>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cstdio>
+
+namespace {
+
+const QColor kKey(255, 0, 255);
+const QColor kBlue(44, 103, 155);    // title, accents, the version label
+const QColor kOutline(31, 74, 112);  // the window's outline, darker than the accent
+const QColor kPanel(244, 247, 251);  // the window's body
+const QColor kText(64, 64, 64);      // dark grey captions
+const QColor kTitleTop(226, 237, 248), kTitleBottom(205, 223, 242);
+const QColor kGreen(46, 160, 67), kRed(207, 34, 46), kArrowBlue(9, 105, 218);
+
+QFont captionFont(int pixels, bool bold = false) {
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    return font;
+}
+
+void caption(QPainter& p, int x, int y, const QString& text, int pixels = 12, const QColor& colour = kText) {
+    p.setFont(captionFont(pixels));
+    p.setPen(colour);
+    p.drawText(QPoint(x, y), text);
+}
+
+// The three command icons: a plus, a minus, an arrow, each in a filled circle.
+void commandIcon(QPainter& p, const QPointF& centre, int index) {
+    const QColor fills[] = {kGreen, kRed, kArrowBlue};
+    p.setPen(Qt::NoPen);
+    p.setBrush(fills[index]);
+    p.drawEllipse(centre, 8, 8);
+    p.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    if (index == 0) {
+        p.drawLine(centre + QPointF(-4, 0), centre + QPointF(4, 0));
+        p.drawLine(centre + QPointF(0, -4), centre + QPointF(0, 4));
+    } else if (index == 1) {
+        p.drawLine(centre + QPointF(-4, 0), centre + QPointF(4, 0));
+    } else {
+        p.drawLine(centre + QPointF(-4, 0), centre + QPointF(3.5, 0));
+        p.drawPolyline(QPolygonF{centre + QPointF(0, -3.5), centre + QPointF(3.5, 0), centre + QPointF(0, 3.5)});
+    }
+}
+
+const char* const kCommandCaptions[] = {"添加文件", "移除文件", "开始转换"};
+const QPoint kCommandPlaces[] = {{10, 32}, {102, 32}, {195, 32}};
+const QSize kCommandSize(86, 30);
+
+// One command button as it looks on the background (normal), lit (hover) or pushed in (pressed).
+enum class Look { Normal, Hover, Pressed };
+
+void commandButton(QPainter& p, const QRect& area, int index, Look look) {
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRect face = look == Look::Pressed ? area.adjusted(1, 1, 0, 0) : area;
+    if (look != Look::Normal) {
+        const QColor fill = look == Look::Hover ? QColor(226, 238, 250) : QColor(200, 220, 241);
+        p.setPen(QPen(look == Look::Hover ? QColor(150, 186, 222) : QColor(110, 152, 196), 1));
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(face).adjusted(0.5, 0.5, -1.5, -1.5), 4, 4);
+    }
+    commandIcon(p, QPointF(face.left() + 15, face.top() + 15), index);
+    p.setFont(captionFont(12));
+    p.setPen(kText);
+    p.drawText(QRect(face.left() + 26, face.top(), face.width() - 28, face.height()), Qt::AlignVCenter | Qt::AlignLeft,
+               QString::fromUtf8(kCommandCaptions[index]));
+}
+
+// The little button over a list's arrow, and the folder button.
+void smallButton(QPainter& p, const QRect& area, Look look, const std::function<void(const QRect&)>& mark) {
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRect face = look == Look::Pressed ? area.adjusted(1, 1, 0, 0) : area;
+    QLinearGradient shade(face.topLeft(), face.bottomLeft());
+    switch (look) {
+    case Look::Normal:
+        shade.setStops({{0, QColor(236, 243, 250)}, {1, QColor(208, 224, 241)}});
+        break;
+    case Look::Hover:
+        shade.setStops({{0, QColor(248, 251, 254)}, {1, QColor(224, 236, 249)}});
+        break;
+    case Look::Pressed:
+        shade.setStops({{0, QColor(196, 216, 238)}, {1, QColor(178, 203, 231)}});
+        break;
+    }
+    p.fillRect(area, look == Look::Pressed ? QColor(178, 203, 231) : Qt::white);
+    p.setPen(QPen(QColor(128, 164, 202), 1));
+    p.setBrush(shade);
+    p.drawRoundedRect(QRectF(face).adjusted(0.5, 0.5, -0.5, -0.5), 2.5, 2.5);
+    mark(face);
+}
+
+void chevron(QPainter& p, const QRect& face) {
+    p.setPen(QPen(kBlue, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QPointF c = QRectF(face).center();
+    p.drawPolyline(QPolygonF{c + QPointF(-3.5, -1.5), c + QPointF(0, 2), c + QPointF(3.5, -1.5)});
+}
+
+void browseCaption(QPainter& p, const QRect& face) {
+    p.setFont(captionFont(12));
+    p.setPen(kBlue);
+    p.drawText(face, Qt::AlignCenter, QStringLiteral("浏览…"));
+}
+
+// A white, framed field: the list, the drop-down lists and the folder box sit on these.
+void field(QPainter& p, const QRect& area) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QColor(170, 190, 212));
+    p.setBrush(Qt::white);
+    p.drawRect(area.adjusted(0, 0, -1, -1));
+}
+
+QImage background() {
+    QImage image(295, 421, QImage::Format_RGB32);
+    image.fill(kKey);
+    QPainter p(&image);
+
+    // The outline without anti-aliasing: a blended edge pixel would keep a tinge of the key colour.
+    const QRect body(1, 1, 293, 419);
+    QPainterPath outline;
+    outline.addRoundedRect(body, 7, 7);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kOutline);
+    p.drawPath(outline);
+    QPainterPath inside;
+    inside.addRoundedRect(body.adjusted(1, 1, -1, -1), 6, 6);
+    p.setBrush(kPanel);
+    p.drawPath(inside);
+
+    // Title bar.
+    p.save();
+    p.setClipPath(inside);
+    QLinearGradient title(0, 2, 0, 28);
+    title.setStops({{0, kTitleTop}, {1, kTitleBottom}});
+    p.fillRect(QRect(2, 2, 291, 26), title);
+    p.fillRect(QRect(2, 28, 291, 1), QColor(170, 196, 224));
+    p.restore();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    p.drawRoundedRect(QRectF(9, 7, 15, 15), 3, 3);
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF{{14, 10.5}, {20.5, 14.5}, {14, 18.5}});
+    caption(p, 30, 19, QStringLiteral("Movikon PRO"), 13, kBlue);
+    p.setPen(QPen(kBlue, 1.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(254.5, 18.5), QPointF(262.5, 18.5));  // minimise, under imgMin (252, 8, 13 x 13)
+    p.drawLine(QPointF(273.5, 10.5), QPointF(281.5, 18.5));  // close, under imgExit (272, 8, 11 x 13)
+    p.drawLine(QPointF(281.5, 10.5), QPointF(273.5, 18.5));
+
+    for (int i = 0; i < 3; ++i)
+        commandButton(p, QRect(kCommandPlaces[i], kCommandSize), i, Look::Normal);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(QRect(10, 68, 275, 1), QColor(214, 226, 240));
+
+    caption(p, 14, 99, QStringLiteral("文件列表"), 12, kBlue);
+    field(p, QRect(12, 105, 271, 88));
+
+    caption(p, 14, 216, QStringLiteral("视频比特率 (Kbps):"));
+    caption(p, 156, 216, QStringLiteral("屏幕尺寸 (W x H):"));
+    caption(p, 14, 262, QStringLiteral("帧率 (FPS):"));
+    caption(p, 156, 262, QStringLiteral("音频比特率 (Kbps):"));
+    for (const QRect& list : {QRect(13, 221, 127, 24), QRect(155, 221, 127, 24), QRect(13, 267, 127, 24),
+                              QRect(155, 267, 127, 24)})
+        field(p, list);
+
+    caption(p, 14, 313, QStringLiteral("输出路径："));
+    field(p, QRect(13, 319, 224, 24));
+
+    caption(p, 14, 364, QStringLiteral("转换进度："));
+    // The sunken track the bar grows in.
+    p.setPen(QColor(150, 172, 196));
+    p.setBrush(QColor(228, 235, 243));
+    p.drawRect(QRect(15, 370, 265, 12));
+    p.setPen(Qt::white);
+    p.drawLine(16, 382, 280, 382);
+    p.drawLine(280, 371, 280, 382);
+    return image;
+}
+
+QImage picture(const QSize& size, const std::function<void(QPainter&, const QRect&)>& draw) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(kPanel);
+    QPainter p(&image);
+    draw(p, image.rect());
+    return image;
+}
+
+QImage progress() {
+    const QRgb rows[] = {0xBBDAF7, 0xB5D4F2, 0xAECEED, 0xA5C7E7, 0x9DC0E1, 0x93B8DA, 0x8AB0D3, 0x81A8CC,
+                         0x77A0C6, 0x6E99C0, 0x6692BA, 0x5F8CB4, 0x5986B1, 0x5583AD, 0x5987B1};
+    QImage image(1, 15, QImage::Format_RGB32);
+    for (int y = 0; y < 15; ++y)
+        image.setPixel(0, y, 0xFF000000 | rows[y]);
+    return image;
+}
+
+// A pointing hand whose fingertip, the hot spot, is at (6, 0).
+QImage hand() {
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(3.5, 0.5, 5, 13), 2.5, 2.5);      // index finger
+    shape.addRoundedRect(QRectF(8, 6.5, 4.5, 8), 2.2, 2.2);       // middle finger
+    shape.addRoundedRect(QRectF(12, 7.5, 4.5, 7), 2.2, 2.2);      // ring finger
+    shape.addRoundedRect(QRectF(16, 9, 4, 6), 2, 2);              // little finger
+    shape.addRoundedRect(QRectF(3.5, 10, 17, 11), 4, 4);          // palm
+    shape.addRoundedRect(QRectF(-0.5, 11, 6, 4), 2, 2);           // thumb
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawPath(shape.simplified());
+    return image;
+}
+
+QImage icon() {
+    QImage image(64, 64, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(0, 0, 0, 64);
+    fill.setStops({{0, QColor(85, 131, 173)}, {1, kBlue}});
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF{{24, 17}, {47, 32}, {24, 47}});
+    return image;
+}
+
+bool save(const QImage& image, const QString& folder, const QString& name) {
+    const bool saved = image.save(folder + u'/' + name, nullptr, name.endsWith(".jpg") ? 95 : -1);
+    std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "wrote" : "could not write", qPrintable(name));
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("skin");
+    QDir().mkpath(folder);
+
+    bool ok = save(background(), folder, "background.png");
+    const char* const commandNames[] = {"add", "remove", "convert"};
+    for (int i = 0; i < 3; ++i) {
+        const auto button = [i](Look look) {
+            return picture(kCommandSize, [&](QPainter& p, const QRect& area) { commandButton(p, area, i, look); });
+        };
+        ok &= save(button(Look::Hover), folder, QStringLiteral("%1-hover.jpg").arg(commandNames[i]));
+        ok &= save(button(Look::Pressed), folder, QStringLiteral("%1-pressed.jpg").arg(commandNames[i]));
+    }
+    const std::pair<Look, const char*> looks[] = {{Look::Normal, "normal"}, {Look::Hover, "hover"}, {Look::Pressed, "pressed"}};
+    for (const auto& [look, name] : looks) {
+        ok &= save(picture({18, 19}, [look](QPainter& p, const QRect& area) {
+                       smallButton(p, area, look, [&p](const QRect& face) { chevron(p, face); });
+                   }),
+                   folder, QStringLiteral("option-%1.jpg").arg(name));
+        ok &= save(picture({42, 22}, [look](QPainter& p, const QRect& area) {
+                       smallButton(p, area, look, [&p](const QRect& face) { browseCaption(p, face); });
+                   }),
+                   folder, QStringLiteral("browse-%1.jpg").arg(name));
+    }
+    ok &= save(progress(), folder, "progress.png");
+    ok &= save(hand(), folder, "hand.png");
+    ok &= save(icon(), folder, "icon.png");
+    return ok ? 0 : 1;
+}
