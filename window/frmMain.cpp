@@ -24,7 +24,6 @@ namespace {
 // Twips are the unit the layout was drawn in: 15 to a pixel.
 QRect twips(int left, int top, int width, int height) { return QRect(left / 15, top / 15, width / 15, height / 15); }
 
-const QColor kKeyColour(255, 0, 255);
 const QColor kLinkBlue(0, 0, 255);
 const QString kHomePage = QStringLiteral("https://www.movikon.example/");
 const QString kHomePageShown = QStringLiteral("www.movikon.example");
@@ -48,6 +47,11 @@ QComboBox* settingList(QWidget* parent, const SettingList& list, const QRect& ge
     return combo;
 }
 } // namespace
+
+QBitmap KeyColourMask(const QImage& picture) {
+    // Qt calls the key colour's pixels "in" the mask image, which the bitmap then leaves out of the window.
+    return QBitmap::fromImage(picture.createMaskFromColor(QColor(255, 0, 255).rgb(), Qt::MaskInColor));
+}
 
 frmMain::frmMain(WindowDesktop& desktop, const Places& places, QWidget* parent)
     : QWidget(parent), m_desktop(desktop), m_programFolder(places.programFolder), m_staging(places.stagingRoot) {
@@ -169,10 +173,8 @@ void frmMain::createControls() {
 }
 
 void frmMain::Form_Load() {
-    if (!m_skin.background.isNull()) {
-        const QImage background = m_skin.background.toImage().copy(rect());
-        setMask(QBitmap::fromImage(background.createMaskFromColor(kKeyColour.rgb(), Qt::MaskInColor)));
-    }
+    if (!m_skin.background.isNull())
+        setMask(KeyColourMask(m_skin.background.toImage().copy(rect())));
     setTextColour(lblWeb, kLinkBlue);
 
     QDir().mkdir(m_programFolder + QStringLiteral("/output"));

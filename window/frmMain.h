@@ -10,6 +10,7 @@
 #include <memory>
 
 class BatchDriver;
+class QBitmap;
 class DOSOutputs;
 class QComboBox;
 class QLabel;
@@ -19,6 +20,9 @@ class QListWidget;
 class QTreeWidget;
 class SkinImage;
 class WindowDesktop;
+
+// The window's shape: every pixel of `picture` but those of the key colour, RGB(255, 0, 255).
+QBitmap KeyColourMask(const QImage& picture);
 
 // The program's one window: the file queue and its commands, the four conversion settings, the output
 // folder, the progress display, and the batch that turns the queue into MP4 files.
