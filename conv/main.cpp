@@ -140,8 +140,9 @@ int main(int argc, char* argv[]) {
     QString error;
     const auto arguments = ParseConvArguments(app.arguments().mid(1), &error);
     if (!arguments) {
-        say(stderr, QStringLiteral("conv: ") + error);
+        // The error last: a caller that shows only the last line shows what went wrong.
         say(stderr, kConvUsage);
+        say(stderr, QStringLiteral("conv: ") + error);
         return 2;
     }
     if (!arguments->overwrite && QFileInfo::exists(arguments->output)) {

@@ -1,0 +1,447 @@
+// What real users and real machines throw at the program, each case checked for the same promises: no crash,
+// the batch goes on, a failed file is named with its reason, nothing partial reaches the output folder, an
+// earlier output is never destroyed by a failed conversion, no encoder is left running, and the staging folder
+// is empty afterwards.
+#include "BatchDriver.h"
+#include "Media.h"
+#include "Processes.h"
+#include "StagingFolder.h"
+#include "Unprivileged.h"
+#include "WindowFixture.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/mount.h>
+
+enum class Make { Clip, VideoOnly, SoundOnly, ZeroBytes, Text, Truncated, Folder, Missing };
+Q_DECLARE_METATYPE(Make)
+
+namespace {
+constexpr int kBatchMs = 120000;
+const QByteArray kEarlier = "an earlier result";
+
+
+void make(const QString& path, Make kind) {
+    switch (kind) {
+    case Make::Clip:
+        QVERIFY(media::makeClip(path, {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-f", "avi"}, 1));
+        break;
+    case Make::VideoOnly:
+        QVERIFY(media::makeClip(path, {"-c:v", "mpeg4", "-an", "-f", "avi"}, 1));
+        break;
+    case Make::SoundOnly:
+        QVERIFY(media::makeClip(path, {"-vn", "-c:a", "libmp3lame", "-f", "avi"}, 1));
+        break;
+    case Make::ZeroBytes:
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        break;
+    case Make::Text: {
+        QFile text(path);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("Dear diary,\nthis is not a video.\n");
+        break;
+    }
+    case Make::Truncated: {
+        QVERIFY(media::makeClip(path + ".whole", {"-c:v", "libx264", "-c:a", "aac", "-f", "mp4"}, 2));
+        QFile whole(path + ".whole"), cut(path);
+        QVERIFY(whole.open(QIODevice::ReadOnly) && cut.open(QIODevice::WriteOnly));
+        cut.write(whole.read(whole.size() / 2));
+        QFile::remove(path + ".whole");
+        break;
+    }
+    case Make::Folder:
+        QVERIFY(QDir().mkpath(path));
+        break;
+    case Make::Missing:
+        break;
+    }
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList namesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+// The failure box's lines after its heading, or none.
+QStringList failureLines(const RecordingWindowDesktop& desktop) {
+    const QStringList boxes = desktop.Only("warning:Movikon Pro:");
+    return boxes.isEmpty() ? QStringList() : boxes.first().split(u'\n').mid(1);
+}
+
+void waitForTheEnd(WindowFixture& fixture) {
+    QTRY_VERIFY_WITH_TIMEOUT(!fixture.window->Batch().IsRunning() && !fixture.desktop.Only("sound:").isEmpty(),
+                             kBatchMs);
+}
+
+// The promises every case keeps, whatever went wrong.
+void checkNothingLeftBehind(const WindowFixture& fixture) {
+    QVERIFY(processes::matching(fixture.Staging()).isEmpty());
+    QVERIFY2(namesIn(fixture.Staging()).isEmpty(), qPrintable(namesIn(fixture.Staging()).join(' ')));
+    for (const QString& name : namesIn(fixture.window->txtPath->text())) {
+        const QString path = QDir(fixture.window->txtPath->text()).filePath(name);
+        QVERIFY2(readFile(path) == kEarlier || media::codecs(media::probe(path)).startsWith("h264"),
+                 qPrintable("a broken file in the output folder: " + name));
+    }
+}
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_clips;
+    QString m_good;
+
+private slots:
+    void initTestCase() {
+        m_good = m_clips.filePath("good.avi");
+        make(m_good, Make::Clip);
+    }
+
+    void badInputs_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Make>("kind");
+        QTest::addColumn<QString>("output"); // empty: the file fails
+        QTest::addColumn<QString>("reason"); // what the failure box says of it
+        QTest::newRow("missing") << "missing.avi" << Make::Missing << "" << "无法读取源文件";
+        QTest::newRow("zero bytes") << "empty.avi" << Make::ZeroBytes << "" << "";
+        QTest::newRow("text named .avi") << "diary.avi" << Make::Text << "" << "";
+        QTest::newRow("truncated") << "cut.mp4" << Make::Truncated << "" << "";
+        QTest::newRow("sound only") << "song.avi" << Make::SoundOnly << "" << "";
+        QTest::newRow("a folder") << "folder.avi" << Make::Folder << "" << "无法读取源文件";
+        QTest::newRow("video only") << "silent.avi" << Make::VideoOnly << "silent.mp4" << "";
+        QTest::newRow("spaces") << "my holiday clip.avi" << Make::Clip << "my holiday clip.mp4" << "";
+        QTest::newRow("double quote") << "say \"hi\".avi" << Make::Clip << "say \"hi\".mp4" << "";
+        QTest::newRow("apostrophe") << "it's mine.avi" << Make::Clip << "it's mine.mp4" << "";
+        QTest::newRow("Chinese") << "我的视频.avi" << Make::Clip << "我的视频.mp4" << "";
+        QTest::newRow("emoji") << "party 🎉.avi" << Make::Clip << "party 🎉.mp4" << "";
+        QTest::newRow("leading dash") << "-y.avi" << Make::Clip << "-y.mp4" << "";
+        QTest::newRow("leading full stop") << ".hidden.avi" << Make::Clip << ".mp4" << "";
+        QTest::newRow("250 characters") << QString(246, u'n') + ".avi" << Make::Clip << QString(246, u'n') + ".mp4" << "";
+    }
+    void badInputs() {
+        QFETCH(QString, name);
+        QFETCH(Make, kind);
+        QFETCH(QString, output);
+        QFETCH(QString, reason);
+        QTemporaryDir sources;
+        const QString source = sources.filePath(name);
+        make(source, kind);
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        QDir().mkpath(fixture.Output());
+        const QString earlier = fixture.Output() + "/" + QString(name).section(u'.', 0, 0) + ".mp4";
+        if (output.isEmpty())
+            writeFile(earlier, kEarlier);
+        fixture.Drop({source, m_good});
+        fixture.Command(2);
+        waitForTheEnd(fixture);
+
+        QVERIFY(QFile::exists(fixture.Output() + "/good.mp4"));
+        if (output.isEmpty()) {
+            QCOMPARE(readFile(earlier), kEarlier);
+            const QStringList failed = failureLines(fixture.desktop);
+            QCOMPARE(failed.size(), 1);
+            QVERIFY2(failed.first().startsWith(source + " — ") && failed.first().size() > source.size() + 3,
+                     qPrintable(failed.first()));
+            QVERIFY(failed.first().endsWith(reason));
+        } else {
+            QCOMPARE(media::codecs(media::probe(fixture.Output() + "/" + output)).value(0), QStringLiteral("h264"));
+            QVERIFY(failureLines(fixture.desktop).isEmpty());
+        }
+        QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
+        checkNothingLeftBehind(fixture);
+    }
+
+    void aReadOnlySourceConverts() {
+        QTemporaryDir sources;
+        const QString source = sources.filePath("locked.avi");
+        make(source, Make::Clip);
+        QFile::setPermissions(source, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        WindowFixture fixture;
+        fixture.Open();
+        fixture.Drop({source});
+        fixture.Command(2);
+        waitForTheEnd(fixture);
+        QVERIFY(QFile::exists(fixture.Output() + "/locked.mp4"));
+        checkNothingLeftBehind(fixture);
+    }
+
+    void aSourceDeletedWhileAnEarlierFileConverts() {
+        QTemporaryDir sources;
+        const QString doomed = sources.filePath("doomed.avi");
+        make(doomed, Make::Clip);
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        fixture.Drop({m_good, doomed});
+        QTimer remover;
+        connect(&remover, &QTimer::timeout, this, [&] {
+            if (window.Batch().IsRunning() && QFile::exists(doomed))
+                QFile::remove(doomed);
+        });
+        remover.start(1);
+        fixture.Command(2);
+        waitForTheEnd(fixture);
+        QCOMPARE(failureLines(fixture.desktop), QStringList{doomed + " — 无法读取源文件"});
+        QCOMPARE(namesIn(fixture.Output()), QStringList{"good.mp4"});
+        checkNothingLeftBehind(fixture);
+    }
+
+    void anOutputFolderThatCannotBeMade() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        window.txtPath->setText(fixture.programFolder.filePath("no/such/folder"));
+        fixture.Drop({m_good});
+        fixture.Command(2);
+        waitForTheEnd(fixture);
+        const QStringList failed = failureLines(fixture.desktop);
+        QCOMPARE(failed.size(), 1);
+        QVERIFY2(failed.first().startsWith(m_good + " — 无法写入输出文件夹"), qPrintable(failed.first()));
+        QVERIFY(!QFile::exists(fixture.programFolder.filePath("no")));
+        QVERIFY(namesIn(fixture.Staging()).isEmpty());
+    }
+
+    void anOutputFolderWithoutWritePermission() {
+        RUN_UNPRIVILEGED();
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        const QString locked = fixture.programFolder.filePath("locked");
+        QVERIFY(QDir().mkdir(locked));
+        writeFile(locked + "/good.mp4", kEarlier);
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+        window.txtPath->setText(locked);
+        fixture.Drop({m_good});
+        fixture.Command(2);
+        waitForTheEnd(fixture);
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(failureLines(fixture.desktop).size(), 1);
+        QCOMPARE(readFile(locked + "/good.mp4"), kEarlier);
+        QCOMPARE(namesIn(locked), QStringList{"good.mp4"});
+        checkNothingLeftBehind(fixture);
+    }
+
+    void aNearlyFullOutputDisk() {
+        if (!unprivileged::isRoot())
+            QSKIP("mounting a small disk needs root");
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        const QString small = fixture.programFolder.filePath("small");
+        QVERIFY(QDir().mkdir(small));
+        if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=16k") != 0)
+            QSKIP("this machine does not allow mounting a small tmpfs disk");
+        writeFile(small + "/good.mp4", kEarlier);
+        // Nearly full: what is left cannot take the result.
+        QFile filler(small + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(512, 'f')) == 512 && filler.flush()) {
+        }
+        filler.close();
+        window.txtPath->setText(small);
+        fixture.Drop({m_good});
+        fixture.Command(2);
+        waitForTheEnd(fixture);
+        const QStringList left = namesIn(small);
+        const QByteArray kept = readFile(small + "/good.mp4");
+        ::umount(QFile::encodeName(small).constData());
+        QCOMPARE(failureLines(fixture.desktop).size(), 1);
+        QCOMPARE(kept, kEarlier);
+        QCOMPARE(left, QStringList({"filler", "good.mp4"}));
+        QVERIFY(namesIn(fixture.Staging()).isEmpty());
+    }
+
+    void settingsFilesOfEveryKindStillStart_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("three lines") << QByteArray("\"1\"\r\n\"2\"\r\n\"3\"\r\n");
+        QTest::newRow("binary junk") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe\x80", 14);
+        QTest::newRow("1 MB of text") << QByteArray(1 << 20, 'a');
+        QTest::newRow("99") << QByteArray("\"99\"\r\n\"99\"\r\n\"99\"\r\n\"99\"\r\n\"\"\r\n");
+        QTest::newRow("-1") << QByteArray("\"-1\"\r\n\"-1\"\r\n\"-1\"\r\n\"-1\"\r\n\"\"\r\n");
+        QTest::newRow("1.5") << QByteArray("\"1.5\"\r\n\"1.5\"\r\n\"1.5\"\r\n\"1.5\"\r\n\"\"\r\n");
+        QTest::newRow("abc") << QByteArray("\"abc\"\r\n\"abc\"\r\n\"abc\"\r\n\"abc\"\r\n\"\"\r\n");
+        QTest::newRow("a folder that is gone") << QByteArray("\"2\"\r\n\"4\"\r\n\"0\"\r\n\"1\"\r\n\"@GONE@\"\r\n");
+    }
+    void settingsFilesOfEveryKindStillStart() {
+        QFETCH(QByteArray, content);
+        WindowFixture fixture;
+        const QString gone = fixture.programFolder.filePath("gone");
+        writeFile(fixture.programFolder.filePath("setup.ini"), content.replace("@GONE@", gone.toUtf8()));
+        frmMain& window = fixture.Open();
+        fixture.Drop({m_good});
+        fixture.Command(2);
+        waitForTheEnd(fixture);
+        // A list left with nothing selected gives the encoder nothing to go by: that file fails, and says so.
+        const bool anEmptyChoice = window.ConversionOptions().videoBitRate.isEmpty();
+        QCOMPARE(QFile::exists(window.txtPath->text() + "/good.mp4"), !anEmptyChoice);
+        QCOMPARE(failureLines(fixture.desktop).size(), anEmptyChoice ? 1 : 0);
+        if (anEmptyChoice)
+            QVERIFY(failureLines(fixture.desktop).first().endsWith("conv: -b wants a whole number of kbit/s, not -y"));
+        checkNothingLeftBehind(fixture);
+        QTest::mouseClick(window.imgExit, Qt::LeftButton);
+        QCOMPARE(readFile(fixture.programFolder.filePath("setup.ini")).count("\r\n"), 5);
+    }
+
+    void anEncoderKilledMidFile() {
+        QTemporaryDir sources;
+        const QString longClip = sources.filePath("long.avi");
+        QVERIFY(media::makeClip(longClip, {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, 40, "640x480"));
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        writeFile(fixture.Output() + "/long.mp4", kEarlier);
+        fixture.Drop({longClip, m_good});
+        QTimer killer;
+        connect(&killer, &QTimer::timeout, this, [&] {
+            const QList<int> encoders = processes::matching(fixture.Encoder() + " -i " + fixture.Staging());
+            if (window.lblPB->text() != "0%" && !encoders.isEmpty()) {
+                killer.stop();
+                ::kill(encoders.first(), SIGKILL);
+            }
+        });
+        killer.start(5);
+        fixture.Command(2);
+        waitForTheEnd(fixture);
+        QVERIFY(!killer.isActive());
+        QCOMPARE(readFile(fixture.Output() + "/long.mp4"), kEarlier);
+        QVERIFY(QFile::exists(fixture.Output() + "/good.mp4"));
+        QCOMPARE(failureLines(fixture.desktop).size(), 1);
+        QVERIFY(failureLines(fixture.desktop).first().startsWith(longClip + " — "));
+        QTRY_VERIFY(processes::matching(fixture.Staging()).isEmpty()); // ffmpeg went with its conv
+        checkNothingLeftBehind(fixture);
+    }
+
+    void theCommandBoxCannotStartASecondPass() {
+        QTemporaryDir sources;
+        QStringList clips;
+        for (const char* name : {"a.avi", "b.avi", "c.avi"}) {
+            clips << sources.filePath(name);
+            make(clips.last(), Make::Clip);
+        }
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        fixture.Drop(clips);
+        int sent = 0;
+        QTimer meddler;
+        connect(&meddler, &QTimer::timeout, this, [&] {
+            if (window.Batch().IsRunning() && sent < 2) {
+                fixture.Command(2);
+                fixture.Command(0);
+                ++sent;
+            }
+        });
+        meddler.start(20);
+        fixture.Command(2);
+        waitForTheEnd(fixture);
+        QCOMPARE(sent, 2);
+        QCOMPARE(namesIn(fixture.Output()), QStringList({"a.mp4", "b.mp4", "c.mp4"}));
+        QCOMPARE(fixture.desktop.Only("sound:").size(), 1);
+        QVERIFY(fixture.desktop.Only("open-dialog").isEmpty());
+        checkNothingLeftBehind(fixture);
+    }
+
+    void twoInstancesConvertAtTheSameTime() {
+        // The other instance is this test program again, converting into a folder of its own.
+        QTemporaryDir other;
+        const QString shared = qEnvironmentVariable("MOVIKON_SHARED_STAGING");
+        if (!shared.isEmpty()) {
+            WindowFixture fixture;
+            fixture.window = std::make_unique<frmMain>(fixture.desktop, frmMain::Places{fixture.programFolder.path(), shared});
+            fixture.window->show();
+            fixture.Drop({m_good});
+            fixture.Command(2);
+            waitForTheEnd(fixture);
+            QVERIFY(QFile::exists(fixture.Output() + "/good.mp4"));
+            return;
+        }
+        QTemporaryDir stagingRoot;
+        QProcess second;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("MOVIKON_SHARED_STAGING", stagingRoot.path());
+        second.setProcessEnvironment(environment);
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+
+        QTemporaryDir sources;
+        QStringList clips;
+        for (const char* name : {"one.avi", "two.avi", "three.avi"}) {
+            clips << sources.filePath(name);
+            make(clips.last(), Make::Clip);
+        }
+        RecordingWindowDesktop desktop;
+        QTemporaryDir programFolder;
+        QDir().mkpath(programFolder.filePath("data"));
+        QFile::link(PROGRAM_FOLDER "/data/conv", programFolder.filePath("data/conv"));
+        frmMain window(desktop, {programFolder.path(), stagingRoot.path()});
+        Drop(window.LV->viewport(), Files(clips));
+        QTimer::singleShot(0, [&] {
+            second.start(QCoreApplication::applicationFilePath(), {"twoInstancesConvertAtTheSameTime"});
+        });
+        window.menuMsg->setText("b2");
+        QTRY_VERIFY_WITH_TIMEOUT(!desktop.Only("sound:").isEmpty(), kBatchMs);
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, kBatchMs);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(namesIn(programFolder.filePath("output")), QStringList({"one.mp4", "three.mp4", "two.mp4"}));
+        QVERIFY(desktop.Only("warning:").isEmpty());
+    }
+
+    void noUserPathReachesTheEncodersCommandLine() {
+        QTemporaryDir sources;
+        const QString source = sources.filePath("secret name; rm -rf ~.avi");
+        QVERIFY(QFile::copy(m_good, source));
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        const QString outputFolder = fixture.programFolder.filePath("my output");
+        window.txtPath->setText(outputFolder);
+        QStringList commandLines;
+        QTimer spy;
+        connect(&spy, &QTimer::timeout, this, [&] {
+            for (const int pid : processes::matching(fixture.Staging())) {
+                QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+                if (cmdline.open(QIODevice::ReadOnly))
+                    commandLines << QString::fromUtf8(cmdline.readAll().replace('\0', ' '));
+            }
+        });
+        spy.start(1);
+        fixture.Drop({source});
+        fixture.Command(2);
+        waitForTheEnd(fixture);
+        QVERIFY(!commandLines.isEmpty());
+        for (const QString& line : commandLines) {
+            QVERIFY2(!line.contains("secret") && !line.contains(outputFolder), qPrintable(line));
+        }
+        QVERIFY(QFile::exists(outputFolder + "/secret name; rm -rf ~.mp4"));
+    }
+
+    void theStagingFolderIsPrivateAndPlantedLinksAreNotFollowed() {
+        WindowFixture fixture;
+        fixture.Open();
+        QCOMPARE(QFileInfo(fixture.Staging()).permissions() & 0x0077, 0); // nobody but the owner
+        QCOMPARE(QFileInfo(fixture.Staging()).permissions() & QFile::WriteOwner, QFile::WriteOwner);
+        QTemporaryDir elsewhere;
+        const QString victim = elsewhere.filePath("victim.txt");
+        writeFile(victim, "precious");
+        for (const char* name : {"tmpfile.dat", "tmpfile.mp4", "tmpfile.mp4.part"})
+            QVERIFY(QFile::link(victim, fixture.Staging() + "/" + name));
+        fixture.Drop({m_good});
+        fixture.Command(2);
+        waitForTheEnd(fixture);
+        QCOMPARE(readFile(victim), QByteArray("precious"));
+        QVERIFY(QFile::exists(fixture.Output() + "/good.mp4"));
+        checkNothingLeftBehind(fixture);
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "test_faults.moc"
