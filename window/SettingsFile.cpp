@@ -1,6 +1,7 @@
 #include "SettingsFile.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -90,6 +91,7 @@ void SaveSettings(const QString& path, const SettingsControls& controls) {
         line(QString::number(list->currentIndex()));
     line(controls.txtPath->text());
 
+    QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size())
         file.commit();

@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QTreeWidget>
 #include <QWindow>
 
@@ -54,7 +55,7 @@ QBitmap KeyColourMask(const QImage& picture) {
 }
 
 frmMain::frmMain(WindowDesktop& desktop, const Places& places, QWidget* parent)
-    : QWidget(parent), m_desktop(desktop), m_programFolder(places.programFolder), m_staging(places.stagingRoot) {
+    : QWidget(parent), m_desktop(desktop), m_places(places), m_staging(places.stagingRoot) {
     createControls();
     Form_Load();
 }
@@ -177,11 +178,11 @@ void frmMain::Form_Load() {
         setMask(KeyColourMask(m_skin.background.toImage().copy(rect())));
     setTextColour(lblWeb, kLinkBlue);
 
-    QDir().mkdir(m_programFolder + QStringLiteral("/output"));
-    QDir().mkdir(m_programFolder + QStringLiteral("/data"));
+    QDir().mkpath(m_places.DefaultOutput());
+    QDir().mkdir(m_places.programFolder + QStringLiteral("/data"));
     bFromMenuMsg = false;
     objDOS = std::make_unique<DOSOutputs>(m_desktop);
-    m_batch = std::make_unique<BatchDriver>(*objDOS, m_desktop, *this, m_programFolder, m_staging);
+    m_batch = std::make_unique<BatchDriver>(*objDOS, m_desktop, *this, m_places.programFolder, m_staging);
     m_batch->DeleteStagingFiles();
 
     cmbSize->setCurrentIndex(ConversionSettings::FrameSize().defaultPosition);
@@ -189,17 +190,31 @@ void frmMain::Form_Load() {
     cmbVBR->setCurrentIndex(ConversionSettings::VideoBitRate().defaultPosition);
     cmbAB->setCurrentIndex(ConversionSettings::AudioBitRate().defaultPosition);
     SetProgressBar(0);
-    LoadSettings(SettingsPath(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
+    LoadSettings(m_places.SettingsFile(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
     setTextColour(lblVersion, QColor(44, 103, 155));
     if (txtPath->text().isEmpty())
-        txtPath->setText(QDir::toNativeSeparators(m_programFolder + QStringLiteral("/output")));
+        txtPath->setText(QDir::toNativeSeparators(m_places.DefaultOutput()));
     lblVersion->setText(QStringLiteral("Ver " MOVIKON_VERSION));
     lblWeb->setText(kHomePageShown);
     lblWeb->show();
     ResetPictures();
 }
 
-QString frmMain::SettingsPath() const { return m_programFolder + QStringLiteral("/setup.ini"); }
+namespace {
+bool isPortable(const QString& programFolder) { return QFileInfo(programFolder).isWritable(); }
+} // namespace
+
+QString frmMain::Places::SettingsFile() const {
+    return (isPortable(programFolder) ? programFolder
+                                      : QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)) +
+           QStringLiteral("/setup.ini");
+}
+
+QString frmMain::Places::DefaultOutput() const {
+    return isPortable(programFolder)
+               ? programFolder + QStringLiteral("/output")
+               : QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + QStringLiteral("/Movikon");
+}
 
 void frmMain::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -296,7 +311,7 @@ void frmMain::imgBrowse_Click() {
 }
 
 void frmMain::imgExit_Click() {
-    SaveSettings(SettingsPath(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
+    SaveSettings(m_places.SettingsFile(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
     close();
 }
 

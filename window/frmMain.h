@@ -33,6 +33,12 @@ public:
     struct Places {
         QString programFolder;
         QString stagingRoot = StagingFolder::DefaultRoot();
+
+        // The settings file and the default output folder live beside the program while its folder can be
+        // written (a portable folder); in an installed, read-only one they go to the user's configuration
+        // folder and to a "Movikon" folder among the user's videos.
+        QString SettingsFile() const;
+        QString DefaultOutput() const;
     };
 
     frmMain(WindowDesktop& desktop, const Places& places, QWidget* parent = nullptr);
@@ -66,7 +72,6 @@ public:
     bool bFromMenuMsg = false;
 
     BatchDriver& Batch() { return *m_batch; }
-    QString SettingsPath() const;
 
     // BatchWindow
     int QueueCount() const override;
@@ -104,7 +109,7 @@ private:
     void DropFiles(const QMimeData* data);
 
     WindowDesktop& m_desktop;
-    const QString m_programFolder;
+    const Places m_places;
     const Skin m_skin;
     StagingFolder m_staging;
     std::unique_ptr<DOSOutputs> objDOS;

@@ -1,10 +1,12 @@
 #include "ConversionSettings.h"
 #include "SkinImage.h"
+#include "Unprivileged.h"
 #include "WindowFixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -159,6 +161,26 @@ private slots:
         frmMain& again = fixture.Open();
         QCOMPARE(choices(again), QStringList({"128", "640x480", "14.985", "256"}));
         QCOMPARE(again.txtPath->text(), QStringLiteral("/srv/Video, new"));
+    }
+
+    void aReadOnlyProgramFolderKeepsItsSettingsWithTheUser() {
+        RUN_UNPRIVILEGED();
+        QTemporaryDir home;
+        qputenv("HOME", home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+        WindowFixture fixture;
+        QFile::setPermissions(fixture.programFolder.path(), QFile::ReadOwner | QFile::ExeOwner);
+        frmMain& window = fixture.Open();
+        const QString videos = home.filePath("Videos/Movikon");
+        QCOMPARE(window.txtPath->text(), videos);
+        QVERIFY(QFileInfo(videos).isDir());
+        QTest::mouseClick(window.imgExit, Qt::LeftButton);
+        const QString settings = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/setup.ini";
+        QVERIFY2(settings.startsWith(home.path()), qPrintable(settings));
+        QVERIFY(QFile::exists(settings));
+        QFile::setPermissions(fixture.programFolder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!QFile::exists(fixture.programFolder.filePath("setup.ini")));
+        QVERIFY(!QFile::exists(fixture.Output()));
     }
 
     void droppedFilesJoinTheQueueInOrder() {
