@@ -12,6 +12,16 @@ namespace unprivileged {
 
 inline bool isRoot() { return ::geteuid() == 0; }
 
+constexpr uid_t kNobody = 65534;
+
+// Makes `process`, once started, run as nobody.
+inline void runAsNobody(QProcess& process) {
+    process.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(125);
+    });
+}
+
 // Runs the test function `function` of this test program as nobody; its output joins ours. The exit code.
 inline int rerun(const QString& function) {
     QProcess process;
@@ -22,11 +32,7 @@ inline int rerun(const QString& function) {
     environment.insert(QStringLiteral("HOME"), QStringLiteral("/tmp"));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(QStringLiteral("/tmp"));
-    process.setChildProcessModifier([] {
-        constexpr gid_t nobody = 65534;
-        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
-            ::_exit(125);
-    });
+    runAsNobody(process);
     process.start();
     process.waitForFinished(-1);
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
