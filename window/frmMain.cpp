@@ -319,6 +319,7 @@ void frmMain::closeEvent(QCloseEvent*) {
     // Every way out stops a running encoder first, so nothing is left writing once the program has gone.
     m_batch->Abort();
     m_batch->DeleteStagingFiles();
+    m_awake.Release();
     QCoreApplication::exit(0);
 }
 
@@ -378,8 +379,13 @@ void frmMain::RemoveQueueHead() {
 }
 
 void frmMain::EnableCommands(bool enabled) {
-    if (!enabled)
+    // The commands are off exactly while a batch runs: the machine stays awake that long.
+    if (enabled) {
+        m_awake.Release();
+    } else {
+        m_awake.Hold();
         imgButton[2]->Show({});
+    }
     for (SkinImage* button : imgButton)
         button->setEnabled(enabled);
     LV->setEnabled(enabled);

@@ -2,6 +2,7 @@
 
 #include "BatchWindow.h"
 #include "Skin.h"
+#include "SleepInhibitor.h"
 #include "StagingFolder.h"
 
 #include <QWidget>
@@ -114,4 +115,5 @@ private:
     StagingFolder m_staging;
     std::unique_ptr<DOSOutputs> objDOS;
     std::unique_ptr<BatchDriver> m_batch;
+    SleepInhibitor m_awake;
 };
