@@ -3,6 +3,7 @@
 // earlier output is never destroyed by a failed conversion, no encoder is left running, and the staging folder
 // is empty afterwards.
 #include "BatchDriver.h"
+#include "Files.h"
 #include "Media.h"
 #include "Processes.h"
 #include "StagingFolder.h"
@@ -61,25 +62,20 @@ void make(const QString& path, Make kind) {
     }
 }
 
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList namesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot);
-}
-
 // The failure box's lines after its heading, or none.
 QStringList failureLines(const RecordingWindowDesktop& desktop) {
     const QStringList boxes = desktop.Only("warning:Movikon Pro:");
     return boxes.isEmpty() ? QStringList() : boxes.first().split(u'\n').mid(1);
+}
+
+// Clips of the given names in `folder`, by their full paths.
+QStringList makeClips(const QTemporaryDir& folder, const QStringList& names) {
+    QStringList paths;
+    for (const QString& name : names) {
+        paths << folder.filePath(name);
+        make(paths.last(), Make::Clip);
+    }
+    return paths;
 }
 
 void waitForTheEnd(WindowFixture& fixture) {
@@ -324,11 +320,7 @@ private slots:
 
     void theCommandBoxCannotStartASecondPass() {
         QTemporaryDir sources;
-        QStringList clips;
-        for (const char* name : {"a.avi", "b.avi", "c.avi"}) {
-            clips << sources.filePath(name);
-            make(clips.last(), Make::Clip);
-        }
+        const QStringList clips = makeClips(sources, {"a.avi", "b.avi", "c.avi"});
         WindowFixture fixture;
         frmMain& window = fixture.Open();
         fixture.Drop(clips);
@@ -373,11 +365,7 @@ private slots:
         second.setProcessChannelMode(QProcess::ForwardedChannels);
 
         QTemporaryDir sources;
-        QStringList clips;
-        for (const char* name : {"one.avi", "two.avi", "three.avi"}) {
-            clips << sources.filePath(name);
-            make(clips.last(), Make::Clip);
-        }
+        const QStringList clips = makeClips(sources, {"one.avi", "two.avi", "three.avi"});
         RecordingWindowDesktop desktop;
         QTemporaryDir programFolder;
         QDir().mkpath(programFolder.filePath("data"));

@@ -1,4 +1,5 @@
 #include "ConversionSettings.h"
+#include "Files.h"
 #include "SettingsFile.h"
 #include "Unprivileged.h"
 
@@ -30,16 +31,6 @@ struct Controls {
 
 const QList<int> kDefaults{2, 4, 0, 1};
 
-void write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 } // namespace
 
 class TestSettingsFile : public QObject {
@@ -56,8 +47,8 @@ private slots:
         controls.path.setText("C:\\Convert\\output");
         SaveSettings(file(), controls.all());
         const QByteArray expected = "\"2\"\r\n\"4\"\r\n\"0\"\r\n\"1\"\r\n\"C:\\Convert\\output\"\r\n";
-        QCOMPARE(read(file()), expected);
-        QCOMPARE(read(file()).size(), 41);
+        QCOMPARE(readFile(file()), expected);
+        QCOMPARE(readFile(file()).size(), 41);
     }
 
     void roundTrip_data() {
@@ -106,7 +97,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QList<int>, positions);
         QFETCH(QString, folder);
-        write(file(), content);
+        writeFile(file(), content);
         Controls controls;
         controls.path.setText("unchanged");
         LoadSettings(file(), controls.all());
@@ -124,13 +115,13 @@ private slots:
         RUN_UNPRIVILEGED();
         QTemporaryDir folder;
         const QString path = folder.filePath("setup.ini");
-        write(path, "\"0\"\r\n\"0\"\r\n\"0\"\r\n\"0\"\r\n\"/old\"\r\n");
+        writeFile(path, "\"0\"\r\n\"0\"\r\n\"0\"\r\n\"0\"\r\n\"/old\"\r\n");
         QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner);
         Controls controls;
         controls.path.setText("/new");
         SaveSettings(path, controls.all());
         QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(read(path), QByteArray("\"0\"\r\n\"0\"\r\n\"0\"\r\n\"0\"\r\n\"/old\"\r\n"));
+        QCOMPARE(readFile(path), QByteArray("\"0\"\r\n\"0\"\r\n\"0\"\r\n\"0\"\r\n\"/old\"\r\n"));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "BatchDriver.h"
+#include "Files.h"
 #include "Media.h"
 #include "Processes.h"
 #include "WindowFixture.h"
@@ -10,9 +11,6 @@
 
 namespace {
 constexpr int kBatchTimeoutMs = 120000;
-
-// The files a folder holds, by name.
-QStringList namesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System); }
 
 bool commandsEnabled(const frmMain& window) {
     return window.imgButton[0]->isEnabled() && window.imgButton[1]->isEnabled() && window.imgButton[2]->isEnabled() &&

@@ -1,4 +1,5 @@
 #include "ConversionSettings.h"
+#include "Files.h"
 #include "SkinImage.h"
 #include "Unprivileged.h"
 #include "WindowFixture.h"
@@ -21,12 +22,6 @@ QStringList rows(QTreeWidget* list) {
 QStringList choices(const frmMain& window) {
     return {window.cmbVBR->currentText(), window.cmbSize->currentText(), window.cmbFPS->currentText(),
             window.cmbAB->currentText()};
-}
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
 }
 
 } // namespace

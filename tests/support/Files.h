@@ -1,0 +1,24 @@
+#pragma once
+
+// Small file chores of the tests.
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTest>
+
+inline void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    file.write(content);
+}
+
+// The file's bytes; empty when it cannot be read.
+inline QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every entry of a folder, hidden ones and broken links too, by name.
+inline QStringList namesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
