@@ -47,7 +47,8 @@ double timeAlone(const QString& program, const QStringList& arguments) {
 double cpuSecondsOfThisProcess() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // Seconds a program takes with its console output read, and thrown away, by the plainest reader.
@@ -92,8 +93,8 @@ double convVsFfmpeg(const QString& clip, const QString& folder) {
     arguments.audioKbps = 80;
     arguments.output = folder + "/by-ffmpeg.mp4";
     const QStringList ffmpegArguments = FfmpegArguments(arguments, arguments.output);
-    const QStringList convArguments{"-i", clip, "-b", "128", "-y", "-r", "14.985", "-s", "320x240", "-ab", "80",
-                                    folder + "/by-conv.mp4"};
+    const QStringList convArguments{"-i",     clip, "-b",      "128", "-y", "-r",
+                                    "14.985", "-s", "320x240", "-ab", "80", folder + "/by-conv.mp4"};
     QList<double> ffmpeg, conv;
     for (int i = 0; i < 5; ++i) {
         ffmpeg << timeAlone("ffmpeg", ffmpegArguments);
@@ -183,7 +184,8 @@ int main(int argc, char* argv[]) {
     QStringList clips;
     for (int i = 0; i < 5; ++i) {
         clips << work.filePath(QStringLiteral("clip%1.avi").arg(i));
-        if (!media::makeClip(clips.last(), {"-c:v", "mpeg4", "-q:v", "3", "-c:a", "libmp3lame"}, 10, "640x480"))
+        if (!media::makeClip(clips.last(), {"-c:v", "mpeg4", "-q:v", "3", "-c:a", "libmp3lame"}, 10,
+                             "640x480"))
             return 1;
     }
     // While one long file converts, the fixed costs of starting and publishing a file count for little.
@@ -202,8 +204,8 @@ int main(int argc, char* argv[]) {
         throughWindow << batchThroughTheWindow(clips, kConv).seconds;
         double seconds = 0;
         for (const QString& clip : clips)
-            seconds += timeAlone(kConv, {"-i", clip, "-b", "128", "-y", "-r", "14.985", "-s", "320x240", "-ab",
-                                         "80", work.filePath("direct.mp4")});
+            seconds += timeAlone(kConv, {"-i", clip, "-b", "128", "-y", "-r", "14.985", "-s", "320x240",
+                                         "-ab", "80", work.filePath("direct.mp4")});
         direct << seconds;
     }
 

@@ -77,20 +77,21 @@ std::optional<ConvArguments> ParseConvArguments(const QStringList& arguments, QS
 }
 
 QStringList FfmpegArguments(const ConvArguments& arguments, const QString& temporaryOutput) {
-    const QString size = QStringLiteral("%1:%2").arg(arguments.frameSize.width()).arg(arguments.frameSize.height());
+    const QString size =
+        QStringLiteral("%1:%2").arg(arguments.frameSize.width()).arg(arguments.frameSize.height());
     // "file:" keeps a name that starts with a dash or holds a colon from being read as an option or protocol.
     return {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-nostats"),
-            QStringLiteral("-loglevel"), QStringLiteral("level+info"),
-            QStringLiteral("-progress"), QStringLiteral("pipe:1"), QStringLiteral("-stats_period"), QStringLiteral("0.25"),
-            QStringLiteral("-i"), QStringLiteral("file:") + arguments.input,
-            QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-map"), QStringLiteral("0:a:0?"),
+            QStringLiteral("-loglevel"), QStringLiteral("level+info"), QStringLiteral("-progress"),
+            QStringLiteral("pipe:1"), QStringLiteral("-stats_period"), QStringLiteral("0.25"),
+            QStringLiteral("-i"), QStringLiteral("file:") + arguments.input, QStringLiteral("-map"),
+            QStringLiteral("0:v:0"), QStringLiteral("-map"), QStringLiteral("0:a:0?"),
             // Stretched to the size asked, with square pixels, as small players expect.
-            QStringLiteral("-vf"), QStringLiteral("scale=%1,setsar=1").arg(size),
-            QStringLiteral("-r"), arguments.frameRate,
-            QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-profile:v"), QStringLiteral("main"),
-            QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
-            QStringLiteral("-b:v"), QStringLiteral("%1k").arg(arguments.videoKbps),
-            QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-b:a"), QStringLiteral("%1k").arg(arguments.audioKbps),
-            QStringLiteral("-movflags"), QStringLiteral("+faststart"),
-            QStringLiteral("-f"), QStringLiteral("mp4"), QStringLiteral("-y"), QStringLiteral("file:") + temporaryOutput};
+            QStringLiteral("-vf"), QStringLiteral("scale=%1,setsar=1").arg(size), QStringLiteral("-r"),
+            arguments.frameRate, QStringLiteral("-c:v"), QStringLiteral("libx264"),
+            QStringLiteral("-profile:v"), QStringLiteral("main"), QStringLiteral("-pix_fmt"),
+            QStringLiteral("yuv420p"), QStringLiteral("-b:v"), QStringLiteral("%1k").arg(arguments.videoKbps),
+            QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-b:a"),
+            QStringLiteral("%1k").arg(arguments.audioKbps), QStringLiteral("-movflags"),
+            QStringLiteral("+faststart"), QStringLiteral("-f"), QStringLiteral("mp4"), QStringLiteral("-y"),
+            QStringLiteral("file:") + temporaryOutput};
 }

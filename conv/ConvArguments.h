@@ -23,5 +23,5 @@ std::optional<ConvArguments> ParseConvArguments(const QStringList& arguments, QS
 // The ffmpeg arguments that convert `arguments.input` into an MP4 for small devices at `temporaryOutput`.
 QStringList FfmpegArguments(const ConvArguments& arguments, const QString& temporaryOutput);
 
-inline const QString kConvUsage =
-    QStringLiteral("usage: conv -i <input> -b <video kbit/s> -y -r <fps> -s <width>x<height> -ab <audio kbit/s> <output>");
+inline const QString kConvUsage = QStringLiteral(
+    "usage: conv -i <input> -b <video kbit/s> -y -r <fps> -s <width>x<height> -ab <audio kbit/s> <output>");

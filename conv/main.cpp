@@ -27,14 +27,15 @@ void say(FILE* stream, const QString& line) {
 
 // ffmpeg beside conv, else on the PATH.
 QString findFfmpeg() {
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/ffmpeg") + platform::ExecutableSuffix();
+    const QString beside =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/ffmpeg") + platform::ExecutableSuffix();
     if (QFileInfo(beside).isExecutable())
         return beside;
     return QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
 }
 
 class Conversion : public QObject {
-public:
+  public:
     Conversion(const ConvArguments& arguments, const QString& ffmpeg)
         : m_arguments(arguments), m_partial(arguments.output + QStringLiteral(".part")) {
         m_ffmpeg.setStandardInputFile(QProcess::nullDevice());
@@ -60,7 +61,7 @@ public:
         QTimer::singleShot(2000, &m_ffmpeg, [this] { m_ffmpeg.kill(); });
     }
 
-private:
+  private:
     // The complete lines waiting on one of ffmpeg's channels.
     QStringList readLines(QProcess::ProcessChannel channel) {
         m_ffmpeg.setCurrentReadChannel(channel);
@@ -79,12 +80,14 @@ private:
             bool ok = false;
             const qint64 microseconds = line.mid(12).toLongLong(&ok);
             if (ok)
-                say(stdout, QStringLiteral("time=%1 ").arg(std::max<qint64>(0, microseconds) / 1e6, 0, 'f', 2));
+                say(stdout,
+                    QStringLiteral("time=%1 ").arg(std::max<qint64>(0, microseconds) / 1e6, 0, 'f', 2));
         }
     }
 
     void readLog() {
-        static const QRegularExpression duration(QStringLiteral("Duration: ([0-9]+:[0-9]{2}:[0-9]{2}(\\.[0-9]+)?)"));
+        static const QRegularExpression duration(
+            QStringLiteral("Duration: ([0-9]+:[0-9]{2}:[0-9]{2}(\\.[0-9]+)?)"));
         for (const QString& line : readLines(QProcess::StandardError)) {
             const auto match = duration.match(line);
             if (match.hasMatch() && !m_durationSaid) {
@@ -95,7 +98,9 @@ private:
             for (const auto* level : {"[error] ", "[fatal] ", "[panic] "})
                 if (line.startsWith(QLatin1String(level))) {
                     // The input is always the staged file: its name would tell a person nothing.
-                    say(stdout, line.mid(qsizetype(std::strlen(level))).remove(QStringLiteral("file:") + m_arguments.input + QStringLiteral(": ")));
+                    say(stdout,
+                        line.mid(qsizetype(std::strlen(level)))
+                            .remove(QStringLiteral("file:") + m_arguments.input + QStringLiteral(": ")));
                     m_errorsSaid = true;
                 }
         }

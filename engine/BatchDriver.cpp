@@ -28,8 +28,8 @@ QString lastLine(const QString& output) {
 }
 } // namespace
 
-BatchDriver::BatchDriver(DOSOutputs& objDOS, Desktop& desktop, BatchWindow& window, const QString& programFolder,
-                         const StagingFolder& staging, QObject* parent)
+BatchDriver::BatchDriver(DOSOutputs& objDOS, Desktop& desktop, BatchWindow& window,
+                         const QString& programFolder, const StagingFolder& staging, QObject* parent)
     : QObject(parent), m_objDOS(objDOS), m_desktop(desktop), m_window(window), m_programFolder(programFolder),
       m_staging(staging) {
     connect(&m_objDOS, &DOSOutputs::ReceiveOutputs, this, &BatchDriver::objDOS_ReceiveOutputs);
@@ -71,8 +71,8 @@ void BatchDriver::ConvertNext() {
         return CompleteFile(source, QStringLiteral("无法读取源文件"));
     QCoreApplication::processEvents();
 
-    m_objDOS.setCommandLine(
-        EncoderCommandLine(m_programFolder, m_staging.SourcePath(), m_staging.ResultPath(), m_window.ConversionOptions()));
+    m_objDOS.setCommandLine(EncoderCommandLine(m_programFolder, m_staging.SourcePath(),
+                                               m_staging.ResultPath(), m_window.ConversionOptions()));
     m_commandOver = false;
     m_objDOS.ExecuteCommand();
     if (!m_commandOver && !m_aborted) {
@@ -147,7 +147,8 @@ void BatchDriver::FinishBatch() {
     m_running = false;
     m_window.EnableCommands(true);
     if (!m_failures.isEmpty())
-        m_desktop.ShowWarning(kApplicationTitle, QStringLiteral("以下文件未能转换：\n") + m_failures.join(u'\n'));
+        m_desktop.ShowWarning(kApplicationTitle,
+                              QStringLiteral("以下文件未能转换：\n") + m_failures.join(u'\n'));
     m_failures.clear();
 }
 

@@ -14,7 +14,7 @@ class StagingFolder;
 class BatchDriver : public QObject {
     Q_OBJECT
 
-public:
+  public:
     BatchDriver(DOSOutputs& objDOS, Desktop& desktop, BatchWindow& window, const QString& programFolder,
                 const StagingFolder& staging, QObject* parent = nullptr);
 
@@ -33,7 +33,7 @@ public:
 
     qint32 lngTotalSeconds = 0;
 
-private:
+  private:
     void ConvertNext();
     void FinishBatch();
     void objDOS_ReceiveOutputs(const QString& CommandOutputs);

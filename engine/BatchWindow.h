@@ -7,7 +7,7 @@
 // What the batch driver needs of the window: the queue, the commands, the progress display, the output
 // folder and the four settings, each read afresh when it is used.
 class BatchWindow {
-public:
+  public:
     virtual ~BatchWindow() = default;
 
     virtual int QueueCount() const = 0;

@@ -33,8 +33,8 @@ const SettingList& AudioBitRate() {
 namespace {
 // Quotes a word for QProcess::splitCommand: inside quotes, three double quotes stand for one.
 QString commandWord(const QString& word) {
-    const bool needsQuotes =
-        word.isEmpty() || word.contains(u'"') || std::any_of(word.begin(), word.end(), [](QChar c) { return c.isSpace(); });
+    const bool needsQuotes = word.isEmpty() || word.contains(u'"') ||
+                             std::any_of(word.begin(), word.end(), [](QChar c) { return c.isSpace(); });
     if (!needsQuotes)
         return word;
     QString quoted = word;
@@ -47,10 +47,10 @@ QString EncoderPath(const QString& programFolder) {
     return programFolder + QStringLiteral("/data/conv") + platform::ExecutableSuffix();
 }
 
-QString EncoderCommandLine(const QString& programFolder, const QString& stagedSource, const QString& stagedResult,
-                           const EncoderOptions& options) {
+QString EncoderCommandLine(const QString& programFolder, const QString& stagedSource,
+                           const QString& stagedResult, const EncoderOptions& options) {
     return commandWord(EncoderPath(programFolder)) + QStringLiteral(" -i ") + commandWord(stagedSource) +
            QStringLiteral(" -b ") + options.videoBitRate + QStringLiteral(" -y -r ") + options.frameRate +
-           QStringLiteral(" -s ") + options.frameSize + QStringLiteral(" -ab ") + options.audioBitRate + u' ' +
-           commandWord(stagedResult);
+           QStringLiteral(" -s ") + options.frameSize + QStringLiteral(" -ab ") + options.audioBitRate +
+           u' ' + commandWord(stagedResult);
 }

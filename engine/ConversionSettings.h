@@ -31,5 +31,5 @@ QString EncoderPath(const QString& programFolder);
 
 // The command line that converts `stagedSource` into `stagedResult`. Paths are quoted only when they hold
 // white space or a double quote, so that the runner's split gives each back as one word.
-QString EncoderCommandLine(const QString& programFolder, const QString& stagedSource, const QString& stagedResult,
-                           const EncoderOptions& options);
+QString EncoderCommandLine(const QString& programFolder, const QString& stagedSource,
+                           const QString& stagedResult, const EncoderOptions& options);

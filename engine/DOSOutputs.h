@@ -12,7 +12,7 @@ class Desktop;
 class DOSOutputs : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // Largest piece of output handed over in one ReceiveOutputs, in bytes as the child wrote them.
     static constexpr qint64 kChunkBytes = 1024;
 
@@ -41,13 +41,13 @@ public:
     // has gone. The run then ends as usual, with CommandOver.
     void Stop(int graceMs = 3000);
 
-signals:
+  signals:
     // One piece of output, as soon as it has been read. Outputs() already ends with it.
     void ReceiveOutputs(const QString& CommandOutputs);
     // The run is over and its process is gone; raised once per run that started.
     void CommandOver();
 
-private:
+  private:
     Desktop& m_desktop;
     QString m_commandLine;
     QString m_outputs;

@@ -5,7 +5,7 @@
 // What the engine needs of the person in front of the screen. The window implements it with message boxes,
 // the desktop's file browser and a sound; tests implement it with a recorder.
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
 
     // A modal box with the error icon, titled with the application title.

@@ -101,7 +101,7 @@ ProgressReading ReadProgress(QStringView chunk, qint32 totalSeconds) {
     if (percent >= 100)
         reading.display = ProgressDisplay{kFullBarTwips, QStringLiteral("100%")};
     else
-        reading.display =
-            ProgressDisplay{static_cast<float>(fraction * kFullBarTwips), plainDecimal(percent).left(4) + u'%'};
+        reading.display = ProgressDisplay{static_cast<float>(fraction * kFullBarTwips),
+                                          plainDecimal(percent).left(4) + u'%'};
     return reading;
 }

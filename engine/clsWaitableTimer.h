@@ -5,7 +5,7 @@
 // Waits on the window's thread without freezing the window: every event that arrives during the wait is
 // handled at once, and no processor time is spent between events.
 class clsWaitableTimer {
-public:
+  public:
     // Returns after `MilliSeconds` and not earlier, or right after a handler that outlasted the wait; 0 (or
     // less) returns after one pass over the pending events. Interrupt() ends the wait early.
     void Wait(int MilliSeconds);
@@ -14,7 +14,7 @@ public:
     // return after a single pass over the pending events. Meant for handlers that run during the wait.
     void Interrupt();
 
-private:
+  private:
     QEventLoop* m_loop = nullptr;
     bool m_interrupted = false;
 };

@@ -9,7 +9,7 @@
 // Every instance takes a slot of its own, held by a lock file, so two instances never touch each other's
 // files. The folders are readable by their owner only.
 class StagingFolder {
-public:
+  public:
     // `root` holds the slots; by default a folder in the user's cache.
     explicit StagingFolder(const QString& root = DefaultRoot());
 
@@ -20,7 +20,7 @@ public:
     QString SourcePath() const { return m_path + QStringLiteral("/tmpfile.dat"); }
     QString ResultPath() const { return m_path + QStringLiteral("/tmpfile.mp4"); }
 
-private:
+  private:
     std::unique_ptr<QLockFile> m_lock;
     QString m_path;
 };

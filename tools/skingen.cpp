@@ -14,10 +14,10 @@
 namespace {
 
 const QColor kKey(255, 0, 255);
-const QColor kBlue(44, 103, 155);    // title, accents, the version label
-const QColor kOutline(31, 74, 112);  // the window's outline, darker than the accent
-const QColor kPanel(244, 247, 251);  // the window's body
-const QColor kText(64, 64, 64);      // dark grey captions
+const QColor kBlue(44, 103, 155);   // title, accents, the version label
+const QColor kOutline(31, 74, 112); // the window's outline, darker than the accent
+const QColor kPanel(244, 247, 251); // the window's body
+const QColor kText(64, 64, 64);     // dark grey captions
 const QColor kTitleTop(226, 237, 248), kTitleBottom(205, 223, 242);
 const QColor kGreen(46, 160, 67), kRed(207, 34, 46), kArrowBlue(9, 105, 218);
 
@@ -50,7 +50,8 @@ void commandIcon(QPainter& p, const QPointF& centre, int index) {
         p.drawLine(centre + QPointF(-4, 0), centre + QPointF(4, 0));
     } else {
         p.drawLine(centre + QPointF(-4, 0), centre + QPointF(3.5, 0));
-        p.drawPolyline(QPolygonF{centre + QPointF(0, -3.5), centre + QPointF(3.5, 0), centre + QPointF(0, 3.5)});
+        p.drawPolyline(
+            QPolygonF{centre + QPointF(0, -3.5), centre + QPointF(3.5, 0), centre + QPointF(0, 3.5)});
     }
 }
 
@@ -73,8 +74,8 @@ void commandButton(QPainter& p, const QRect& area, int index, Look look) {
     commandIcon(p, QPointF(face.left() + 15, face.top() + 15), index);
     p.setFont(captionFont(12));
     p.setPen(kText);
-    p.drawText(QRect(face.left() + 26, face.top(), face.width() - 28, face.height()), Qt::AlignVCenter | Qt::AlignLeft,
-               QString::fromUtf8(kCommandCaptions[index]));
+    p.drawText(QRect(face.left() + 26, face.top(), face.width() - 28, face.height()),
+               Qt::AlignVCenter | Qt::AlignLeft, QString::fromUtf8(kCommandCaptions[index]));
 }
 
 // The little button over a list's arrow, and the folder button.
@@ -154,8 +155,8 @@ QImage background() {
     p.drawPolygon(QPolygonF{{14, 10.5}, {20.5, 14.5}, {14, 18.5}});
     caption(p, 30, 19, QStringLiteral("Movikon PRO"), 13, kBlue);
     p.setPen(QPen(kBlue, 1.6, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(254.5, 18.5), QPointF(262.5, 18.5));  // minimise, under imgMin (252, 8, 13 x 13)
-    p.drawLine(QPointF(273.5, 10.5), QPointF(281.5, 18.5));  // close, under imgExit (272, 8, 11 x 13)
+    p.drawLine(QPointF(254.5, 18.5), QPointF(262.5, 18.5)); // minimise, under imgMin (252, 8, 13 x 13)
+    p.drawLine(QPointF(273.5, 10.5), QPointF(281.5, 18.5)); // close, under imgExit (272, 8, 11 x 13)
     p.drawLine(QPointF(281.5, 10.5), QPointF(273.5, 18.5));
 
     for (int i = 0; i < 3; ++i)
@@ -212,12 +213,12 @@ QImage hand() {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
-    shape.addRoundedRect(QRectF(3.5, 0.5, 5, 13), 2.5, 2.5);      // index finger
-    shape.addRoundedRect(QRectF(8, 6.5, 4.5, 8), 2.2, 2.2);       // middle finger
-    shape.addRoundedRect(QRectF(12, 7.5, 4.5, 7), 2.2, 2.2);      // ring finger
-    shape.addRoundedRect(QRectF(16, 9, 4, 6), 2, 2);              // little finger
-    shape.addRoundedRect(QRectF(3.5, 10, 17, 11), 4, 4);          // palm
-    shape.addRoundedRect(QRectF(-0.5, 11, 6, 4), 2, 2);           // thumb
+    shape.addRoundedRect(QRectF(3.5, 0.5, 5, 13), 2.5, 2.5); // index finger
+    shape.addRoundedRect(QRectF(8, 6.5, 4.5, 8), 2.2, 2.2);  // middle finger
+    shape.addRoundedRect(QRectF(12, 7.5, 4.5, 7), 2.2, 2.2); // ring finger
+    shape.addRoundedRect(QRectF(16, 9, 4, 6), 2, 2);         // little finger
+    shape.addRoundedRect(QRectF(3.5, 10, 17, 11), 4, 4);     // palm
+    shape.addRoundedRect(QRectF(-0.5, 11, 6, 4), 2, 2);      // thumb
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::white);
     p.drawPath(shape.simplified());
@@ -257,21 +258,26 @@ int main(int argc, char* argv[]) {
     const char* const commandNames[] = {"add", "remove", "convert"};
     for (int i = 0; i < 3; ++i) {
         const auto button = [i](Look look) {
-            return picture(kCommandSize, [&](QPainter& p, const QRect& area) { commandButton(p, area, i, look); });
+            return picture(kCommandSize,
+                           [&](QPainter& p, const QRect& area) { commandButton(p, area, i, look); });
         };
         ok &= save(button(Look::Hover), folder, QStringLiteral("%1-hover.jpg").arg(commandNames[i]));
         ok &= save(button(Look::Pressed), folder, QStringLiteral("%1-pressed.jpg").arg(commandNames[i]));
     }
-    const std::pair<Look, const char*> looks[] = {{Look::Normal, "normal"}, {Look::Hover, "hover"}, {Look::Pressed, "pressed"}};
+    const std::pair<Look, const char*> looks[] = {
+        {Look::Normal, "normal"}, {Look::Hover, "hover"}, {Look::Pressed, "pressed"}};
     for (const auto& [look, name] : looks) {
-        ok &= save(picture({18, 19}, [look](QPainter& p, const QRect& area) {
-                       smallButton(p, area, look, [&p](const QRect& face) { chevron(p, face); });
-                   }),
+        ok &= save(picture({18, 19},
+                           [look](QPainter& p, const QRect& area) {
+                               smallButton(p, area, look, [&p](const QRect& face) { chevron(p, face); });
+                           }),
                    folder, QStringLiteral("option-%1.jpg").arg(name));
-        ok &= save(picture({42, 22}, [look](QPainter& p, const QRect& area) {
-                       smallButton(p, area, look, [&p](const QRect& face) { browseCaption(p, face); });
-                   }),
-                   folder, QStringLiteral("browse-%1.jpg").arg(name));
+        ok &=
+            save(picture({42, 22},
+                         [look](QPainter& p, const QRect& area) {
+                             smallButton(p, area, look, [&p](const QRect& face) { browseCaption(p, face); });
+                         }),
+                 folder, QStringLiteral("browse-%1.jpg").arg(name));
     }
     ok &= save(progress(), folder, "progress.png");
     ok &= save(hand(), folder, "hand.png");

@@ -3,12 +3,12 @@
 #include "COMDLG.h"
 
 #include <QApplication>
+#include <QAudioDevice>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QAudioDevice>
 #include <QMediaDevices>
 #include <QMessageBox>
 #include <QSoundEffect>
@@ -25,7 +25,9 @@ void showBox(QMessageBox::Icon icon, const QString& title, const QString& text) 
 }
 } // namespace
 
-void QtDesktop::ShowError(const QString& text) { showBox(QMessageBox::Critical, kApplicationTitle, text); }
+void QtDesktop::ShowError(const QString& text) {
+    showBox(QMessageBox::Critical, kApplicationTitle, text);
+}
 
 void QtDesktop::ShowWarning(const QString& title, const QString& text) {
     showBox(QMessageBox::Warning, title, text);
@@ -68,6 +70,7 @@ QString QtDesktop::ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QS
 }
 
 QString QtDesktop::ChooseFolder(QWidget* OwnerWindow, const QString& Title) {
-    const QString folder = QFileDialog::getExistingDirectory(OwnerWindow, Title, QString(), QFileDialog::ShowDirsOnly);
+    const QString folder =
+        QFileDialog::getExistingDirectory(OwnerWindow, Title, QString(), QFileDialog::ShowDirsOnly);
     return folder.isEmpty() ? folder : QDir::toNativeSeparators(QDir::cleanPath(folder));
 }

@@ -17,7 +17,7 @@ constexpr qsizetype kLongestPath = 4096;
 // Reads the fields one by one: spaces before a field are skipped; a quoted field runs to the next quote, an
 // unquoted one to the next comma or line end, trimmed; the reader then moves past that comma or line end.
 class FieldReader {
-public:
+  public:
     explicit FieldReader(QStringView text) : m_text(text) {}
 
     bool AtEnd() const { return m_at >= m_text.size(); }
@@ -39,7 +39,7 @@ public:
         return value;
     }
 
-private:
+  private:
     // The next comma or line end from `from` on, or the end of the text.
     qsizetype separatorFrom(qsizetype from) const {
         while (from < m_text.size() && m_text[from] != u',' && m_text[from] != u'\n')

@@ -8,7 +8,7 @@
 class SkinImage : public QLabel {
     Q_OBJECT
 
-public:
+  public:
     explicit SkinImage(QWidget* parent) : QLabel(parent) {
         setMouseTracking(true);
         setAttribute(Qt::WA_NoMousePropagation);
@@ -22,12 +22,12 @@ public:
             setPixmap(picture.scaled(size()));
     }
 
-signals:
+  signals:
     void MouseMove();
     void MouseDown();
     void MouseUp();
 
-protected:
+  protected:
     void mouseMoveEvent(QMouseEvent*) override { emit MouseMove(); }
     void mousePressEvent(QMouseEvent*) override { emit MouseDown(); }
     void mouseReleaseEvent(QMouseEvent*) override { emit MouseUp(); }

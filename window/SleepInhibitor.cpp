@@ -14,7 +14,8 @@ const QString kReason = QStringLiteral("Converting videos");
 QDBusMessage callPowerManagement(const QString& method, const QList<QVariant>& arguments) {
     QDBusInterface service(QStringLiteral("org.freedesktop.PowerManagement"),
                            QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"),
-                           QStringLiteral("org.freedesktop.PowerManagement.Inhibit"), QDBusConnection::sessionBus());
+                           QStringLiteral("org.freedesktop.PowerManagement.Inhibit"),
+                           QDBusConnection::sessionBus());
     service.setTimeout(kCallTimeoutMs);
     return service.callWithArgumentList(QDBus::Block, method, arguments);
 }
@@ -24,18 +25,21 @@ void SleepInhibitor::Hold() {
     if (m_cookie || m_lock.isValid())
         return;
     if (QDBusConnection::sessionBus().isConnected()) {
-        const QDBusReply<uint> cookie = callPowerManagement(QStringLiteral("Inhibit"), {kApplication, kReason});
+        const QDBusReply<uint> cookie =
+            callPowerManagement(QStringLiteral("Inhibit"), {kApplication, kReason});
         if (cookie.isValid()) {
             m_cookie = cookie.value();
             return;
         }
     }
     if (QDBusConnection::systemBus().isConnected()) {
-        QDBusInterface login(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QDBusInterface login(QStringLiteral("org.freedesktop.login1"),
+                             QStringLiteral("/org/freedesktop/login1"),
                              QStringLiteral("org.freedesktop.login1.Manager"), QDBusConnection::systemBus());
         login.setTimeout(kCallTimeoutMs);
         const QDBusReply<QDBusUnixFileDescriptor> lock =
-            login.call(QStringLiteral("Inhibit"), QStringLiteral("sleep"), kApplication, kReason, QStringLiteral("block"));
+            login.call(QStringLiteral("Inhibit"), QStringLiteral("sleep"), kApplication, kReason,
+                       QStringLiteral("block"));
         if (lock.isValid())
             m_lock = lock.value();
     }

@@ -6,7 +6,7 @@ class QWidget;
 
 // The desktop as the window needs it: the engine's needs plus the two file dialogs.
 class WindowDesktop : public Desktop {
-public:
+  public:
     // The open-file dialog; see COMDLG::ShowOpenDialog.
     virtual QString ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
                                    const QString& Filter, quint32 Flags) = 0;

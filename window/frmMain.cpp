@@ -23,14 +23,17 @@
 
 namespace {
 // Twips are the unit the layout was drawn in: 15 to a pixel.
-QRect twips(int left, int top, int width, int height) { return QRect(left / 15, top / 15, width / 15, height / 15); }
+QRect twips(int left, int top, int width, int height) {
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
 
 const QColor kLinkBlue(0, 0, 255);
 const QString kHomePage = QStringLiteral("https://www.movikon.example/");
 const QString kHomePageShown = QStringLiteral("www.movikon.example");
-const QString kOpenFilter = QStringLiteral(
-    "AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|WMV格式(*.wmv)|*.wmv|MOV格式(*.mov)|*.mov|DAT格式(*.dat)|*.dat|"
-    "ASF格式(*.asf)|*.asf|MPG格式(*.mpg)|*.mpg|MP4格式(*.mp4)|*.mp4|所有格式(*.*)|*.*");
+const QString kOpenFilter =
+    QStringLiteral("AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|WMV格式(*.wmv)|*.wmv|MOV格式(*.mov)|*.mov|"
+                   "DAT格式(*.dat)|*.dat|"
+                   "ASF格式(*.asf)|*.asf|MPG格式(*.mpg)|*.mpg|MP4格式(*.mp4)|*.mp4|所有格式(*.*)|*.*");
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -50,7 +53,7 @@ QComboBox* settingList(QWidget* parent, const SettingList& list, const QRect& ge
 } // namespace
 
 QBitmap KeyColourMask(const QImage& picture) {
-    // Qt calls the key colour's pixels "in" the mask image, which the bitmap then leaves out of the window.
+    // The mask image marks the key colour's pixels; made a bitmap, those are the part the window leaves out.
     return QBitmap::fromImage(picture.createMaskFromColor(QColor(255, 0, 255).rgb(), Qt::MaskInColor));
 }
 
@@ -115,9 +118,12 @@ void frmMain::createControls() {
     cmbAB = settingList(this, ConversionSettings::AudioBitRate(), twips(2340, 4020, 1875, 330));
     const auto optionButton = [this](QComboBox* list) {
         auto* button = new SkinImage(this);
-        button->setGeometry(QRect(list->geometry().topLeft() + QPoint(1590 / 15, 1), QSize(265 / 15 + 1, 285 / 15)));
-        connect(button, &SkinImage::MouseMove, button, [this, button] { button->Show(m_skin.imgButtonMove); });
-        connect(button, &SkinImage::MouseDown, button, [this, button] { button->Show(m_skin.imgButtonPush1); });
+        button->setGeometry(
+            QRect(list->geometry().topLeft() + QPoint(1590 / 15, 1), QSize(265 / 15 + 1, 285 / 15)));
+        connect(button, &SkinImage::MouseMove, button,
+                [this, button] { button->Show(m_skin.imgButtonMove); });
+        connect(button, &SkinImage::MouseDown, button,
+                [this, button] { button->Show(m_skin.imgButtonPush1); });
         connect(button, &SkinImage::MouseUp, list, &QComboBox::showPopup);
         return button;
     };
@@ -163,7 +169,8 @@ void frmMain::createControls() {
     lblWeb->setAlignment(Qt::AlignCenter);
     connect(lblWeb, &SkinImage::MouseMove, this, [this] { setTextColour(lblWeb, Qt::black); });
     connect(lblWeb, &SkinImage::MouseUp, this, [this] { m_desktop.Open(kHomePage); });
-    for (QWidget* pointed : {static_cast<QWidget*>(imgMin), static_cast<QWidget*>(imgExit), static_cast<QWidget*>(lblWeb)})
+    for (QWidget* pointed :
+         {static_cast<QWidget*>(imgMin), static_cast<QWidget*>(imgExit), static_cast<QWidget*>(lblWeb)})
         pointed->setCursor(m_skin.hand);
 
     // A command box outside the window: a change of its text runs a queue command.
@@ -201,7 +208,9 @@ void frmMain::Form_Load() {
 }
 
 namespace {
-bool isPortable(const QString& programFolder) { return QFileInfo(programFolder).isWritable(); }
+bool isPortable(const QString& programFolder) {
+    return QFileInfo(programFolder).isWritable();
+}
 } // namespace
 
 QString frmMain::Places::SettingsFile() const {
@@ -211,9 +220,9 @@ QString frmMain::Places::SettingsFile() const {
 }
 
 QString frmMain::Places::DefaultOutput() const {
-    return isPortable(programFolder)
-               ? programFolder + QStringLiteral("/output")
-               : QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + QStringLiteral("/Movikon");
+    return isPortable(programFolder) ? programFolder + QStringLiteral("/output")
+                                     : QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) +
+                                           QStringLiteral("/Movikon");
 }
 
 void frmMain::paintEvent(QPaintEvent*) {
@@ -280,8 +289,9 @@ void frmMain::imgButton_MouseUp(int Index) {
 
 void frmMain::AddFile() {
     QString initialDir;
-    const QString chosen = m_desktop.ShowOpenDialog(this, QStringLiteral("Open Files"), initialDir, kOpenFilter,
-                                                    COMDLG::OFN_NOCHANGEDIR | COMDLG::OFN_LONGNAMES);
+    const QString chosen =
+        m_desktop.ShowOpenDialog(this, QStringLiteral("Open Files"), initialDir, kOpenFilter,
+                                 COMDLG::OFN_NOCHANGEDIR | COMDLG::OFN_LONGNAMES);
     if (!chosen.isEmpty())
         AppendPath(chosen, chosen.trimmed());
     if (lstFile->count() > 0)
@@ -369,9 +379,13 @@ void frmMain::DropFiles(const QMimeData* data) {
         picDragText->hide();
 }
 
-int frmMain::QueueCount() const { return lstFile->count(); }
+int frmMain::QueueCount() const {
+    return lstFile->count();
+}
 
-QString frmMain::QueueHead() const { return lstFile->count() ? lstFile->item(0)->text() : QString(); }
+QString frmMain::QueueHead() const {
+    return lstFile->count() ? lstFile->item(0)->text() : QString();
+}
 
 void frmMain::RemoveQueueHead() {
     delete lstFile->takeItem(0);
@@ -399,13 +413,19 @@ void frmMain::SetProgressBar(float twips) {
     imgPB->setVisible(imgPB->width() > 0);
 }
 
-void frmMain::SetProgressText(const QString& text) { lblPB->setText(text); }
-
-QString frmMain::OutputFolder() const { return txtPath->text(); }
-
-EncoderOptions frmMain::ConversionOptions() const {
-    return {cmbVBR->currentText().trimmed(), cmbFPS->currentText().trimmed(), cmbSize->currentText().trimmed(),
-            cmbAB->currentText().trimmed()};
+void frmMain::SetProgressText(const QString& text) {
+    lblPB->setText(text);
 }
 
-QString frmMain::OutputBaseName(const QString& source) const { return GetBaseName(source); }
+QString frmMain::OutputFolder() const {
+    return txtPath->text();
+}
+
+EncoderOptions frmMain::ConversionOptions() const {
+    return {cmbVBR->currentText().trimmed(), cmbFPS->currentText().trimmed(),
+            cmbSize->currentText().trimmed(), cmbAB->currentText().trimmed()};
+}
+
+QString frmMain::OutputBaseName(const QString& source) const {
+    return GetBaseName(source);
+}

@@ -30,7 +30,7 @@ QBitmap KeyColourMask(const QImage& picture);
 class frmMain : public QWidget, public BatchWindow {
     Q_OBJECT
 
-public:
+  public:
     struct Places {
         QString programFolder;
         QString stagingRoot = StagingFolder::DefaultRoot();
@@ -85,17 +85,18 @@ public:
     EncoderOptions ConversionOptions() const override;
     QString OutputBaseName(const QString& source) const override;
 
-    // The release of a command button: the pictures, then the command of `Index` (0 Add, 1 Remove, 2 Convert).
+    // The release of a command button: the pictures, then the command of `Index` (0 Add, 1 Remove, 2
+    // Convert).
     void imgButton_MouseUp(int Index);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void createControls();
     void Form_Load();
     void imgButton_MouseMove(int Index);

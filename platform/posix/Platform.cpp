@@ -13,9 +13,13 @@
 
 namespace platform {
 
-QString ProgramFolder() { return QCoreApplication::applicationDirPath(); }
+QString ProgramFolder() {
+    return QCoreApplication::applicationDirPath();
+}
 
-QString ExecutableSuffix() { return {}; }
+QString ExecutableSuffix() {
+    return {};
+}
 
 void TieToParent(QProcess& process) {
     const pid_t parent = ::getpid();
@@ -51,7 +55,8 @@ void forwardSignal(int) {
 void OnTerminationRequest(std::function<void()> handler) {
     if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    auto* notifier =
+        new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [handler = std::move(handler)] {
         char drained[16];
         while (::read(g_signalPipe[0], drained, sizeof drained) > 0) {

@@ -18,7 +18,8 @@ struct Run {
     QString output;
 };
 
-Run conv(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+Run conv(const QStringList& arguments,
+         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -50,21 +51,40 @@ class TestConv : public QObject {
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
-private slots:
+  private slots:
     void convertsEveryOfferedContainer_data() {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QStringList>("encoding");
         QTest::addColumn<QString>("rate");
         QTest::addColumn<QString>("expectedRate");
         QTest::addColumn<QString>("size");
-        QTest::newRow("AVI") << "clip.avi" << QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"} << "25.0" << "25/1" << "176x144";
-        QTest::newRow("FLV") << "clip.flv" << QStringList{"-c:v", "flv1", "-c:a", "libmp3lame"} << "14.985" << "2997/200" << "320x240";
-        QTest::newRow("WMV") << "clip.wmv" << QStringList{"-c:v", "wmv2", "-c:a", "wmav2"} << "29.97" << "2997/100" << "128x96";
-        QTest::newRow("MOV") << "clip.mov" << QStringList{"-c:v", "mpeg4", "-c:a", "aac"} << "23.975" << "959/40" << "640x272";
-        QTest::newRow("DAT") << "clip.dat" << QStringList{"-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"} << "25.0" << "25/1" << "352x288";
-        QTest::newRow("ASF") << "clip.asf" << QStringList{"-c:v", "msmpeg4", "-c:a", "wmav2", "-f", "asf"} << "25.0" << "25/1" << "480x480";
-        QTest::newRow("MPG") << "clip.mpg" << QStringList{"-c:v", "mpeg2video", "-c:a", "mp2", "-f", "vob"} << "25.0" << "25/1" << "720x320";
-        QTest::newRow("MP4") << "clip.mp4" << QStringList{"-c:v", "libx264", "-c:a", "aac"} << "25.0" << "25/1" << "320x240";
+        QTest::newRow("AVI") << "clip.avi" << QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"} << "25.0"
+                             << "25/1"
+                             << "176x144";
+        QTest::newRow("FLV") << "clip.flv" << QStringList{"-c:v", "flv1", "-c:a", "libmp3lame"} << "14.985"
+                             << "2997/200"
+                             << "320x240";
+        QTest::newRow("WMV") << "clip.wmv" << QStringList{"-c:v", "wmv2", "-c:a", "wmav2"} << "29.97"
+                             << "2997/100"
+                             << "128x96";
+        QTest::newRow("MOV") << "clip.mov" << QStringList{"-c:v", "mpeg4", "-c:a", "aac"} << "23.975"
+                             << "959/40"
+                             << "640x272";
+        QTest::newRow("DAT") << "clip.dat" << QStringList{"-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"}
+                             << "25.0"
+                             << "25/1"
+                             << "352x288";
+        QTest::newRow("ASF") << "clip.asf" << QStringList{"-c:v", "msmpeg4", "-c:a", "wmav2", "-f", "asf"}
+                             << "25.0"
+                             << "25/1"
+                             << "480x480";
+        QTest::newRow("MPG") << "clip.mpg" << QStringList{"-c:v", "mpeg2video", "-c:a", "mp2", "-f", "vob"}
+                             << "25.0"
+                             << "25/1"
+                             << "720x320";
+        QTest::newRow("MP4") << "clip.mp4" << QStringList{"-c:v", "libx264", "-c:a", "aac"} << "25.0"
+                             << "25/1"
+                             << "320x240";
     }
     void convertsEveryOfferedContainer() {
         QFETCH(QString, source);
@@ -136,9 +156,12 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("flag without value") << QStringList{"-i", "a.avi", "-b"};
         QTest::newRow("unknown flag") << QStringList{"-i", "a.avi", "-q", "1", "out.mp4"};
-        QTest::newRow("no output") << QStringList{"-i", "a.avi", "-b", "128", "-y", "-r", "25.0", "-s", "320x240", "-ab", "80"};
-        QTest::newRow("empty bit rate") << QStringList{"-i", "a.avi", "-b", "", "-y", "-r", "25.0", "-s", "320x240", "-ab", "80", "o.mp4"};
-        QTest::newRow("odd size") << QStringList{"-i", "a.avi", "-b", "128", "-y", "-r", "25.0", "-s", "321x240", "-ab", "80", "o.mp4"};
+        QTest::newRow("no output") << QStringList{"-i",   "a.avi", "-b",      "128", "-y", "-r",
+                                                  "25.0", "-s",    "320x240", "-ab", "80"};
+        QTest::newRow("empty bit rate") << QStringList{"-i",   "a.avi", "-b",      "",    "-y", "-r",
+                                                       "25.0", "-s",    "320x240", "-ab", "80", "o.mp4"};
+        QTest::newRow("odd size") << QStringList{"-i",   "a.avi", "-b",      "128", "-y", "-r",
+                                                 "25.0", "-s",    "321x240", "-ab", "80", "o.mp4"};
         QTest::newRow("nothing") << QStringList{};
     }
     void badArgumentsGetTheUsage() {
@@ -159,7 +182,8 @@ private slots:
     }
 
     void theRunnerAndTheParserFollowARealConversion() {
-        QVERIFY(media::makeClip(path("tmpfile.dat"), {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-f", "avi"}, 8, "640x480"));
+        QVERIFY(media::makeClip(path("tmpfile.dat"), {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-f", "avi"}, 8,
+                                "640x480"));
         RecordingDesktop desktop;
         DOSOutputs runner(desktop);
         qint32 totalSeconds = 0;

@@ -8,9 +8,10 @@
 #include <QTimer>
 
 namespace {
-const QString kFilter = QStringLiteral(
-    "AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|WMV格式(*.wmv)|*.wmv|MOV格式(*.mov)|*.mov|DAT格式(*.dat)|*.dat|"
-    "ASF格式(*.asf)|*.asf|MPG格式(*.mpg)|*.mpg|MP4格式(*.mp4)|*.mp4|所有格式(*.*)|*.*");
+const QString kFilter =
+    QStringLiteral("AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|WMV格式(*.wmv)|*.wmv|MOV格式(*.mov)|*.mov|"
+                   "DAT格式(*.dat)|*.dat|"
+                   "ASF格式(*.asf)|*.asf|MPG格式(*.mpg)|*.mpg|MP4格式(*.mp4)|*.mp4|所有格式(*.*)|*.*");
 
 struct Seen {
     QString folder;
@@ -19,11 +20,13 @@ struct Seen {
 };
 
 // Shows the dialog; `answer` plays the person: it gets the dialog and accepts or rejects it.
-QString showAndAnswer(QString& initialDir, quint32 flags, Seen& seen, const std::function<void(QFileDialog*)>& answer) {
+QString showAndAnswer(QString& initialDir, quint32 flags, Seen& seen,
+                      const std::function<void(QFileDialog*)>& answer) {
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
-        seen = {QDir(dialog->directory()).absolutePath(), dialog->selectedNameFilter(), dialog->nameFilters()};
+        seen = {QDir(dialog->directory()).absolutePath(), dialog->selectedNameFilter(),
+                dialog->nameFilters()};
         answer(dialog);
     });
     return COMDLG::ShowOpenDialog(nullptr, "Open Files", initialDir, kFilter, flags);
@@ -35,7 +38,7 @@ class TestCOMDLG : public QObject {
 
     QTemporaryDir m_dir;
 
-private slots:
+  private slots:
     void initialFolder_data() {
         QTest::addColumn<QString>("given");
         QTest::addColumn<QString>("used");
@@ -69,8 +72,8 @@ private slots:
         QString initialDir = m_dir.path();
         Seen seen;
         const QString typed = m_dir.filePath("not-yet-there.avi");
-        const QString chosen = showAndAnswer(initialDir, COMDLG::OFN_NOCHANGEDIR | COMDLG::OFN_LONGNAMES, seen,
-                                             [&](QFileDialog* dialog) {
+        const QString chosen = showAndAnswer(initialDir, COMDLG::OFN_NOCHANGEDIR | COMDLG::OFN_LONGNAMES,
+                                             seen, [&](QFileDialog* dialog) {
                                                  dialog->selectFile(typed);
                                                  QMetaObject::invokeMethod(dialog, "accept");
                                              });
@@ -85,7 +88,8 @@ private slots:
     void cancellingReturnsNothing() {
         QString initialDir;
         Seen seen;
-        QCOMPARE(showAndAnswer(initialDir, 0, seen, [](QFileDialog* dialog) { dialog->reject(); }), QString());
+        QCOMPARE(showAndAnswer(initialDir, 0, seen, [](QFileDialog* dialog) { dialog->reject(); }),
+                 QString());
         QCOMPARE(seen.folder, QCoreApplication::applicationDirPath());
     }
 };

@@ -1,7 +1,7 @@
 // What real users and real machines throw at the program, each case checked for the same promises: no crash,
 // the batch goes on, a failed file is named with its reason, nothing partial reaches the output folder, an
-// earlier output is never destroyed by a failed conversion, no encoder is left running, and the staging folder
-// is empty afterwards.
+// earlier output is never destroyed by a failed conversion, no encoder is left running, and the staging
+// folder is empty afterwards.
 #include "BatchDriver.h"
 #include "Files.h"
 #include "Media.h"
@@ -24,7 +24,6 @@ Q_DECLARE_METATYPE(Make)
 namespace {
 constexpr int kBatchMs = 120000;
 const QByteArray kEarlier = "an earlier result";
-
 
 void make(const QString& path, Make kind) {
     switch (kind) {
@@ -79,8 +78,8 @@ QStringList makeClips(const QTemporaryDir& folder, const QStringList& names) {
 }
 
 void waitForTheEnd(WindowFixture& fixture) {
-    QTRY_VERIFY_WITH_TIMEOUT(!fixture.window->Batch().IsRunning() && !fixture.desktop.Only("sound:").isEmpty(),
-                             kBatchMs);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !fixture.window->Batch().IsRunning() && !fixture.desktop.Only("sound:").isEmpty(), kBatchMs);
 }
 
 // The promises every case keeps, whatever went wrong.
@@ -101,7 +100,7 @@ class TestFaults : public QObject {
     QTemporaryDir m_clips;
     QString m_good;
 
-private slots:
+  private slots:
     void initTestCase() {
         m_good = m_clips.filePath("good.avi");
         make(m_good, Make::Clip);
@@ -112,21 +111,37 @@ private slots:
         QTest::addColumn<Make>("kind");
         QTest::addColumn<QString>("output"); // empty: the file fails
         QTest::addColumn<QString>("reason"); // what the failure box says of it
-        QTest::newRow("missing") << "missing.avi" << Make::Missing << "" << "无法读取源文件";
-        QTest::newRow("zero bytes") << "empty.avi" << Make::ZeroBytes << "" << "";
-        QTest::newRow("text named .avi") << "diary.avi" << Make::Text << "" << "";
-        QTest::newRow("truncated") << "cut.mp4" << Make::Truncated << "" << "";
-        QTest::newRow("sound only") << "song.avi" << Make::SoundOnly << "" << "";
-        QTest::newRow("a folder") << "folder.avi" << Make::Folder << "" << "无法读取源文件";
-        QTest::newRow("video only") << "silent.avi" << Make::VideoOnly << "silent.mp4" << "";
-        QTest::newRow("spaces") << "my holiday clip.avi" << Make::Clip << "my holiday clip.mp4" << "";
-        QTest::newRow("double quote") << "say \"hi\".avi" << Make::Clip << "say \"hi\".mp4" << "";
-        QTest::newRow("apostrophe") << "it's mine.avi" << Make::Clip << "it's mine.mp4" << "";
-        QTest::newRow("Chinese") << "我的视频.avi" << Make::Clip << "我的视频.mp4" << "";
-        QTest::newRow("emoji") << "party 🎉.avi" << Make::Clip << "party 🎉.mp4" << "";
-        QTest::newRow("leading dash") << "-y.avi" << Make::Clip << "-y.mp4" << "";
-        QTest::newRow("leading full stop") << ".hidden.avi" << Make::Clip << ".mp4" << "";
-        QTest::newRow("250 characters") << QString(246, u'n') + ".avi" << Make::Clip << QString(246, u'n') + ".mp4" << "";
+        QTest::newRow("missing") << "missing.avi" << Make::Missing << ""
+                                 << "无法读取源文件";
+        QTest::newRow("zero bytes") << "empty.avi" << Make::ZeroBytes << ""
+                                    << "";
+        QTest::newRow("text named .avi") << "diary.avi" << Make::Text << ""
+                                         << "";
+        QTest::newRow("truncated") << "cut.mp4" << Make::Truncated << ""
+                                   << "";
+        QTest::newRow("sound only") << "song.avi" << Make::SoundOnly << ""
+                                    << "";
+        QTest::newRow("a folder") << "folder.avi" << Make::Folder << ""
+                                  << "无法读取源文件";
+        QTest::newRow("video only") << "silent.avi" << Make::VideoOnly << "silent.mp4"
+                                    << "";
+        QTest::newRow("spaces") << "my holiday clip.avi" << Make::Clip << "my holiday clip.mp4"
+                                << "";
+        QTest::newRow("double quote") << "say \"hi\".avi" << Make::Clip << "say \"hi\".mp4"
+                                      << "";
+        QTest::newRow("apostrophe") << "it's mine.avi" << Make::Clip << "it's mine.mp4"
+                                    << "";
+        QTest::newRow("Chinese") << "我的视频.avi" << Make::Clip << "我的视频.mp4"
+                                 << "";
+        QTest::newRow("emoji") << "party 🎉.avi" << Make::Clip << "party 🎉.mp4"
+                               << "";
+        QTest::newRow("leading dash") << "-y.avi" << Make::Clip << "-y.mp4"
+                                      << "";
+        QTest::newRow("leading full stop") << ".hidden.avi" << Make::Clip << ".mp4"
+                                           << "";
+        QTest::newRow("250 characters")
+            << QString(246, u'n') + ".avi" << Make::Clip << QString(246, u'n') + ".mp4"
+            << "";
     }
     void badInputs() {
         QFETCH(QString, name);
@@ -155,7 +170,8 @@ private slots:
                      qPrintable(failed.first()));
             QVERIFY(failed.first().endsWith(reason));
         } else {
-            QCOMPARE(media::codecs(media::probe(fixture.Output() + "/" + output)).value(0), QStringLiteral("h264"));
+            QCOMPARE(media::codecs(media::probe(fixture.Output() + "/" + output)).value(0),
+                     QStringLiteral("h264"));
             QVERIFY(failureLines(fixture.desktop).isEmpty());
         }
         QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
@@ -262,13 +278,16 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("three lines") << QByteArray("\"1\"\r\n\"2\"\r\n\"3\"\r\n");
-        QTest::newRow("binary junk") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe\x80", 14);
+        QTest::newRow("binary junk") << QByteArray("\x7f"
+                                                   "ELF\x02\x01\x01\0\0\0\xff\xfe\x80",
+                                                   14);
         QTest::newRow("1 MB of text") << QByteArray(1 << 20, 'a');
         QTest::newRow("99") << QByteArray("\"99\"\r\n\"99\"\r\n\"99\"\r\n\"99\"\r\n\"\"\r\n");
         QTest::newRow("-1") << QByteArray("\"-1\"\r\n\"-1\"\r\n\"-1\"\r\n\"-1\"\r\n\"\"\r\n");
         QTest::newRow("1.5") << QByteArray("\"1.5\"\r\n\"1.5\"\r\n\"1.5\"\r\n\"1.5\"\r\n\"\"\r\n");
         QTest::newRow("abc") << QByteArray("\"abc\"\r\n\"abc\"\r\n\"abc\"\r\n\"abc\"\r\n\"\"\r\n");
-        QTest::newRow("a folder that is gone") << QByteArray("\"2\"\r\n\"4\"\r\n\"0\"\r\n\"1\"\r\n\"@GONE@\"\r\n");
+        QTest::newRow("a folder that is gone")
+            << QByteArray("\"2\"\r\n\"4\"\r\n\"0\"\r\n\"1\"\r\n\"@GONE@\"\r\n");
     }
     void settingsFilesOfEveryKindStillStart() {
         QFETCH(QByteArray, content);
@@ -284,7 +303,9 @@ private slots:
         QCOMPARE(QFile::exists(window.txtPath->text() + "/good.mp4"), !anEmptyChoice);
         QCOMPARE(failureLines(fixture.desktop).size(), anEmptyChoice ? 1 : 0);
         if (anEmptyChoice)
-            QVERIFY(failureLines(fixture.desktop).first().endsWith("conv: -b wants a whole number of kbit/s, not -y"));
+            QVERIFY(failureLines(fixture.desktop)
+                        .first()
+                        .endsWith("conv: -b wants a whole number of kbit/s, not -y"));
         checkNothingLeftBehind(fixture);
         QTest::mouseClick(window.imgExit, Qt::LeftButton);
         QCOMPARE(readFile(fixture.programFolder.filePath("setup.ini")).count("\r\n"), 5);
@@ -349,7 +370,8 @@ private slots:
         const QString shared = qEnvironmentVariable("MOVIKON_SHARED_STAGING");
         if (!shared.isEmpty()) {
             WindowFixture fixture;
-            fixture.window = std::make_unique<frmMain>(fixture.desktop, frmMain::Places{fixture.programFolder.path(), shared});
+            fixture.window = std::make_unique<frmMain>(fixture.desktop,
+                                                       frmMain::Places{fixture.programFolder.path(), shared});
             fixture.window->show();
             fixture.Drop({m_good});
             fixture.Command(2);

@@ -38,10 +38,11 @@ class TestPackage : public QObject {
     }
 
     void click(const QString& window, int x, int y) {
-        m_x.Run("xdotool", {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
+        m_x.Run("xdotool",
+                {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         if (!unprivileged::isRoot())
             QSKIP("installing as another user needs root");
@@ -64,19 +65,21 @@ private slots:
         openToAll(m_root);
         m_home = m_work.filePath("home");
         QVERIFY(QDir().mkdir(m_home));
-        QVERIFY(::chown(QFile::encodeName(m_home).constData(), unprivileged::kNobody, unprivileged::kNobody) == 0);
+        QVERIFY(::chown(QFile::encodeName(m_home).constData(), unprivileged::kNobody,
+                        unprivileged::kNobody) == 0);
     }
 
     void thePackageHoldsTheProgramAndPassesLintian() {
-        for (const char* path : {"/opt/movikon/movikon", "/opt/movikon/data/conv", "/opt/movikon/sound.wav",
-                                 "/usr/bin/movikon", "/usr/share/applications/movikon.desktop",
-                                 "/usr/share/icons/hicolor/64x64/apps/movikon.png"})
+        for (const char* path :
+             {"/opt/movikon/movikon", "/opt/movikon/data/conv", "/opt/movikon/sound.wav", "/usr/bin/movikon",
+              "/usr/share/applications/movikon.desktop", "/usr/share/icons/hicolor/64x64/apps/movikon.png"})
             QVERIFY2(QFile::exists(m_root + path), path);
         const QString fields = QString::fromUtf8(media::run("dpkg-deb", {"--field", m_package, "Depends"}));
         for (const char* needed : {"ffmpeg", "libqt6widgets6", "libqt6multimedia6", "fonts-wqy-microhei"})
             QVERIFY2(fields.contains(needed), qPrintable(fields));
         const QString lintian = QString::fromUtf8(media::run("lintian", {m_package}));
-        QVERIFY2(!lintian.contains(QRegularExpression("^E: ", QRegularExpression::MultilineOption)), qPrintable(lintian));
+        QVERIFY2(!lintian.contains(QRegularExpression("^E: ", QRegularExpression::MultilineOption)),
+                 qPrintable(lintian));
     }
 
     void theCloseMarkWritesTheUsersSettings() {

@@ -15,7 +15,7 @@ class TestRealWindow : public QObject {
     Xvfb m_x;
     QTemporaryDir m_programFolder;
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY2(m_x.IsReady(), "Xvfb is needed for this test");
 
@@ -44,7 +44,8 @@ private slots:
         QVERIFY2(info.contains("Window shape extents:  293x419+1+1"), qPrintable(info));
 
         const auto click = [&](int x, int y) {
-            m_x.Run("xdotool", {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
+            m_x.Run("xdotool",
+                    {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
         };
         click(195 + 43, 32 + 15); // Convert, with nothing queued
         const QString warning = m_x.FindWindow("警告");

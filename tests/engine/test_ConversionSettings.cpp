@@ -16,7 +16,7 @@ EncoderOptions defaults() {
 class TestConversionSettings : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void listsHoldTheirEntriesInOrder() {
         using namespace ConversionSettings;
         QCOMPARE(VideoBitRate().entries.size(), 13);
@@ -30,20 +30,25 @@ private slots:
         QTest::addColumn<QString>("programFolder");
         QTest::addColumn<EncoderOptions>("options");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("defaults") << "/opt/conv" << defaults()
-                                  << "/opt/conv/data/conv -i /s/tmpfile.dat -b 128 -y -r 14.985 -s 320x240 -ab 80 "
-                                     "/s/tmpfile.mp4";
-        QTest::newRow("last entries") << "/opt/conv" << EncoderOptions{"1500", "29.97", "720x320", "256"}
-                                      << "/opt/conv/data/conv -i /s/tmpfile.dat -b 1500 -y -r 29.97 -s 720x320 -ab "
-                                         "256 /s/tmpfile.mp4";
-        QTest::newRow("25.0 kept") << "/p" << EncoderOptions{"128", "25.0", "320x240", "80"}
-                                   << "/p/data/conv -i /s/tmpfile.dat -b 128 -y -r 25.0 -s 320x240 -ab 80 /s/tmpfile.mp4";
-        QTest::newRow("nothing selected") << "/p" << EncoderOptions{"", "14.985", "320x240", "80"}
-                                          << "/p/data/conv -i /s/tmpfile.dat -b  -y -r 14.985 -s 320x240 -ab 80 "
-                                             "/s/tmpfile.mp4";
-        QTest::newRow("folder with spaces") << "/home/a b/Movikon PRO" << defaults()
-                                            << "\"/home/a b/Movikon PRO/data/conv\" -i /s/tmpfile.dat -b 128 -y -r "
-                                               "14.985 -s 320x240 -ab 80 /s/tmpfile.mp4";
+        QTest::newRow("defaults")
+            << "/opt/conv" << defaults()
+            << "/opt/conv/data/conv -i /s/tmpfile.dat -b 128 -y -r 14.985 -s 320x240 -ab 80 "
+               "/s/tmpfile.mp4";
+        QTest::newRow("last entries")
+            << "/opt/conv" << EncoderOptions{"1500", "29.97", "720x320", "256"}
+            << "/opt/conv/data/conv -i /s/tmpfile.dat -b 1500 -y -r 29.97 -s 720x320 -ab "
+               "256 /s/tmpfile.mp4";
+        QTest::newRow("25.0 kept")
+            << "/p" << EncoderOptions{"128", "25.0", "320x240", "80"}
+            << "/p/data/conv -i /s/tmpfile.dat -b 128 -y -r 25.0 -s 320x240 -ab 80 /s/tmpfile.mp4";
+        QTest::newRow("nothing selected")
+            << "/p" << EncoderOptions{"", "14.985", "320x240", "80"}
+            << "/p/data/conv -i /s/tmpfile.dat -b  -y -r 14.985 -s 320x240 -ab 80 "
+               "/s/tmpfile.mp4";
+        QTest::newRow("folder with spaces")
+            << "/home/a b/Movikon PRO" << defaults()
+            << "\"/home/a b/Movikon PRO/data/conv\" -i /s/tmpfile.dat -b 128 -y -r "
+               "14.985 -s 320x240 -ab 80 /s/tmpfile.mp4";
     }
     void commandLine() {
         QFETCH(QString, programFolder);
@@ -55,16 +60,20 @@ private slots:
     void theSplitGivesEveryPathBackAsOneWord_data() {
         QTest::addColumn<QString>("programFolder");
         QTest::addColumn<QString>("staging");
-        QTest::newRow("plain") << "/opt/conv" << "/c/staging";
-        QTest::newRow("spaces") << "/home/a b/Movikon PRO" << "/home/a b/.cache/slot 0";
-        QTest::newRow("quote and tab") << "/x/say \"hi\"" << "/x/a\tb";
+        QTest::newRow("plain") << "/opt/conv"
+                               << "/c/staging";
+        QTest::newRow("spaces") << "/home/a b/Movikon PRO"
+                                << "/home/a b/.cache/slot 0";
+        QTest::newRow("quote and tab") << "/x/say \"hi\""
+                                       << "/x/a\tb";
     }
     void theSplitGivesEveryPathBackAsOneWord() {
         QFETCH(QString, programFolder);
         QFETCH(QString, staging);
         const QString source = staging + "/tmpfile.dat";
         const QString result = staging + "/tmpfile.mp4";
-        const QStringList words = QProcess::splitCommand(EncoderCommandLine(programFolder, source, result, defaults()));
+        const QStringList words =
+            QProcess::splitCommand(EncoderCommandLine(programFolder, source, result, defaults()));
         QCOMPARE(words.size(), 13);
         QCOMPARE(words.first(), EncoderPath(programFolder));
         QCOMPARE(words.at(2), source);

@@ -9,7 +9,9 @@
 namespace {
 const QString kChatter = QStringLiteral(CHATTER_PATH);
 
-QString chatter(const QString& arguments) { return kChatter + u' ' + arguments; }
+QString chatter(const QString& arguments) {
+    return kChatter + u' ' + arguments;
+}
 
 // What `chatter bytes N` writes.
 QString chatterBytes(int total) {
@@ -44,14 +46,17 @@ struct EventLog {
 class TestDOSOutputs : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void commandsThatCannotStartShowTheirBoxAndRaiseNothing_data() {
         QTest::addColumn<QString>("commandLine");
         QTest::addColumn<QString>("box");
         QTest::newRow("empty") << QString() << "error:Command Line empty";
-        QTest::newRow("blank") << "   " << "error:File or command not found";
-        QTest::newRow("missing program") << "/no/such/program -x" << "error:File or command not found";
-        QTest::newRow("a folder") << "/tmp" << "error:File or command not found";
+        QTest::newRow("blank") << "   "
+                               << "error:File or command not found";
+        QTest::newRow("missing program") << "/no/such/program -x"
+                                         << "error:File or command not found";
+        QTest::newRow("a folder") << "/tmp"
+                                  << "error:File or command not found";
     }
     void commandsThatCannotStartShowTheirBoxAndRaiseNothing() {
         QFETCH(QString, commandLine);
@@ -80,16 +85,19 @@ private slots:
     void quotesGroupWordsAndNoShellIsInvolved() {
         RecordingDesktop desktop;
         DOSOutputs runner(desktop);
-        QCOMPARE(runner.ExecuteCommand(kChatter + QStringLiteral(R"( args "two words" $HOME ';' "say """hi"""")")),
-                 QStringLiteral("<two words>\n<$HOME>\n<';'>\n<say \"hi\">\n"));
+        QCOMPARE(
+            runner.ExecuteCommand(kChatter + QStringLiteral(R"( args "two words" $HOME ';' "say """hi"""")")),
+            QStringLiteral("<two words>\n<$HOME>\n<';'>\n<say \"hi\">\n"));
     }
 
     void chunksAddUpToTheWholeOutput_data() {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("expected");
         QTest::newRow("5 MB at once") << "bytes 5000000" << chatterBytes(5000000);
-        QTest::newRow("a line every 100 ms") << "lines 5 100" << "line 1\nline 2\nline 3\nline 4\nline 5\n";
-        QTest::newRow("standard error too") << "both" << "out\nerr\n";
+        QTest::newRow("a line every 100 ms") << "lines 5 100"
+                                             << "line 1\nline 2\nline 3\nline 4\nline 5\n";
+        QTest::newRow("standard error too") << "both"
+                                            << "out\nerr\n";
         QTest::newRow("a character split between writes") << "split" << QStringLiteral("ab中cd\n");
     }
     void chunksAddUpToTheWholeOutput() {

@@ -9,12 +9,12 @@ const QString kNoChange = QStringLiteral("unchanged");
 class TestProgressParser : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void oneChunk_data() {
         QTest::addColumn<QString>("chunk");
         QTest::addColumn<int>("totalBefore");
         QTest::addColumn<int>("totalAfter");
-        QTest::addColumn<QString>("label");  // kNoChange when the display keeps its state
+        QTest::addColumn<QString>("label"); // kNoChange when the display keeps its state
         QTest::addColumn<double>("barTwips");
 
         QTest::newRow("half") << "time=45.00 " << 90 << 90 << "50%" << 1980.0;
@@ -22,7 +22,8 @@ private slots:
         QTest::newRow("29.50 rounds to even 30") << "time=29.50 " << 90 << 90 << "33.3%" << 1320.0;
         QTest::newRow("30.50 rounds to even 30") << "time=30.50 " << 90 << 90 << "33.3%" << 1320.0;
         QTest::newRow("past the end") << "time=91.00 " << 90 << 90 << "100%" << 3960.0;
-        QTest::newRow("second duration ignored") << "Duration: 00:05:00.00, time=45.00 " << 90 << 90 << "50%" << 1980.0;
+        QTest::newRow("second duration ignored")
+            << "Duration: 00:05:00.00, time=45.00 " << 90 << 90 << "50%" << 1980.0;
         QTest::newRow("empty token") << "time= speed=1x" << 90 << 90 << "0%" << 0.0;
         QTest::newRow("empty chunk") << "" << 90 << 90 << kNoChange << 0.0;
         QTest::newRow("no marker") << "frame=10 fps=0.0" << 90 << 90 << kNoChange << 0.0;
@@ -36,23 +37,29 @@ private slots:
         QTest::newRow("0.5%") << "time=1 " << 200 << 200 << "0.5%" << 19.8;
         QTest::newRow("12.5%") << "time=1 " << 8 << 8 << "12.5%" << 495.0;
         QTest::newRow("66.6% is cut, not rounded") << "time=2 " << 3 << 3 << "66.6%" << 2640.0;
-        QTest::newRow("markers are case-sensitive") << "duration: 00:01:00.00 TIME=30 " << 0 << 0 << kNoChange << 0.0;
+        QTest::newRow("markers are case-sensitive")
+            << "duration: 00:01:00.00 TIME=30 " << 0 << 0 << kNoChange << 0.0;
         QTest::newRow("halves of the duration go to even: 10.5")
             << "Duration: 00:00:10.50, time=5 " << 0 << 10 << "50%" << 1980.0;
         QTest::newRow("halves of the duration go to even: 11.5")
             << "Duration: 00:00:11.50, time=6 " << 0 << 12 << "50%" << 1980.0;
         QTest::newRow("first duration with a token wins")
             << "Duration:  x Duration: 00:01:00.00, time=6 " << 0 << 60 << "10%" << 396.0;
-        QTest::newRow("duration cut by the chunk's edge") << "bitrate: 5\n  Durat" << 0 << 0 << kNoChange << 0.0;
-        QTest::newRow("time cut by the chunk's edge reads its first part") << "time=4" << 90 << 90 << "4.44%" << 176.0;
+        QTest::newRow("duration cut by the chunk's edge")
+            << "bitrate: 5\n  Durat" << 0 << 0 << kNoChange << 0.0;
+        QTest::newRow("time cut by the chunk's edge reads its first part")
+            << "time=4" << 90 << 90 << "4.44%" << 176.0;
         // Decided cases and mends.
         QTest::newRow("time while the duration is unknown") << "time=5.00 " << 0 << 0 << kNoChange << 0.0;
-        QTest::newRow("duration N/A is not taken") << "Duration: N/A, time=5.00 " << 0 << 0 << kNoChange << 0.0;
-        QTest::newRow("duration with two fields is not taken") << "Duration: 01:30.00, " << 0 << 0 << kNoChange << 0.0;
+        QTest::newRow("duration N/A is not taken")
+            << "Duration: N/A, time=5.00 " << 0 << 0 << kNoChange << 0.0;
+        QTest::newRow("duration with two fields is not taken")
+            << "Duration: 01:30.00, " << 0 << 0 << kNoChange << 0.0;
         QTest::newRow("negative elapsed shows 0%") << "time=-00:00:00.05 " << 90 << 90 << "0%" << 0.0;
         QTest::newRow("negative seconds show 0%") << "time=-3.00 " << 90 << 90 << "0%" << 0.0;
         QTest::newRow("hours, minutes and seconds") << "time=00:01:05.20 " << 130 << 130 << "50%" << 1980.0;
-        QTest::newRow("a duration of an hour") << "Duration: 01:00:00.00, time=36.00 " << 0 << 3600 << "1%" << 39.6;
+        QTest::newRow("a duration of an hour")
+            << "Duration: 01:00:00.00, time=36.00 " << 0 << 3600 << "1%" << 39.6;
     }
     void oneChunk() {
         QFETCH(QString, chunk);

@@ -8,7 +8,7 @@
 class TestWaitableTimer : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void waitsTheRequestedTimeAndHandlesEventsMeanwhile() {
         for (const int ms : {1, 50, 120}) {
             clsWaitableTimer timer;
@@ -28,7 +28,8 @@ private slots:
     void zeroRunsOnePassOfPendingEvents() {
         clsWaitableTimer timer;
         bool handled = false;
-        QMetaObject::invokeMethod(this, [&] { handled = true; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [&] { handled = true; }, Qt::QueuedConnection);
         QElapsedTimer clock;
         clock.start();
         timer.Wait(0);

@@ -23,7 +23,9 @@ void writeAll(const std::string& text) {
         done += static_cast<std::size_t>(n);
     }
 }
-void sleepMs(long ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(long ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -34,7 +36,8 @@ int main(int argc, char* argv[]) {
         for (std::size_t i = 0; i < block.size(); ++i)
             block[i] = (i % 64 == 63) ? '\n' : static_cast<char>('a' + i % 26);
         for (long long written = 0; written < total; written += static_cast<long long>(block.size()))
-            writeAll(block.substr(0, static_cast<std::size_t>(std::min<long long>(total - written, block.size()))));
+            writeAll(block.substr(
+                0, static_cast<std::size_t>(std::min<long long>(total - written, block.size()))));
         return 0;
     }
     if (mode == "lines" && argc > 3) {
@@ -56,7 +59,8 @@ int main(int argc, char* argv[]) {
     if (mode == "split") {
         writeAll("ab\xE4\xB8");
         sleepMs(200);
-        writeAll("\xAD" "cd\n");
+        writeAll("\xAD"
+                 "cd\n");
         return 0;
     }
     if (mode == "both") {

@@ -9,7 +9,7 @@ class PowerManagement : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.PowerManagement.Inhibit")
 
-public slots:
+  public slots:
     uint Inhibit(const QString& application, const QString& reason) {
         std::printf("inhibit %s: %s\n", qPrintable(application), qPrintable(reason));
         std::fflush(stdout);
@@ -20,7 +20,7 @@ public slots:
         std::fflush(stdout);
     }
 
-private:
+  private:
     uint m_cookies = 0;
 };
 
@@ -28,7 +28,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     PowerManagement power;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.registerObject("/org/freedesktop/PowerManagement/Inhibit", &power, QDBusConnection::ExportAllSlots) ||
+    if (!bus.registerObject("/org/freedesktop/PowerManagement/Inhibit", &power,
+                            QDBusConnection::ExportAllSlots) ||
         !bus.registerService("org.freedesktop.PowerManagement"))
         return 1;
     std::printf("ready\n");

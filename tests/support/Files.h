@@ -20,5 +20,6 @@ inline QByteArray readFile(const QString& path) {
 
 // Every entry of a folder, hidden ones and broken links too, by name.
 inline QStringList namesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
 }

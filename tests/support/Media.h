@@ -25,10 +25,14 @@ inline QByteArray run(const QString& program, const QStringList& arguments, int*
 inline bool makeClip(const QString& path, const QStringList& codecArguments, double seconds = 2.0,
                      const QString& size = QStringLiteral("160x120")) {
     const QString duration = QString::number(seconds);
-    QStringList arguments{"-hide_banner", "-loglevel", "error", "-y",
-                          "-f", "lavfi", "-i", QStringLiteral("testsrc=size=%1:rate=25:duration=%2").arg(size, duration),
-                          "-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(duration),
-                          "-shortest"};
+    QStringList arguments{
+        "-hide_banner", "-loglevel",
+        "error",        "-y",
+        "-f",           "lavfi",
+        "-i",           QStringLiteral("testsrc=size=%1:rate=25:duration=%2").arg(size, duration),
+        "-f",           "lavfi",
+        "-i",           QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(duration),
+        "-shortest"};
     arguments << codecArguments << path;
     int exitCode = 0;
     run(QStringLiteral("ffmpeg"), arguments, &exitCode);
@@ -38,12 +42,15 @@ inline bool makeClip(const QString& path, const QStringList& codecArguments, dou
 // ffprobe's view of a file: {"streams": [...], "format": {...}}; empty when it is not a media file.
 inline QJsonObject probe(const QString& path) {
     int exitCode = 0;
-    const QByteArray json = run(QStringLiteral("ffprobe"),
-                                {"-v", "error", "-of", "json", "-show_format", "-show_streams", path}, &exitCode);
+    const QByteArray json =
+        run(QStringLiteral("ffprobe"), {"-v", "error", "-of", "json", "-show_format", "-show_streams", path},
+            &exitCode);
     return exitCode == 0 ? QJsonDocument::fromJson(json).object() : QJsonObject();
 }
 
-inline double duration(const QJsonObject& probed) { return probed["format"].toObject()["duration"].toString().toDouble(); }
+inline double duration(const QJsonObject& probed) {
+    return probed["format"].toObject()["duration"].toString().toDouble();
+}
 
 inline QStringList codecs(const QJsonObject& probed) {
     QStringList names;

@@ -14,7 +14,8 @@ inline QList<int> matching(const QString& text) {
         bool isPid = false;
         const int pid = entry.toInt(&isPid);
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
-        if (isPid && cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().replace('\0', ' ').contains(needle))
+        if (isPid && cmdline.open(QIODevice::ReadOnly) &&
+            cmdline.readAll().replace('\0', ' ').contains(needle))
             found << pid;
     }
     return found;

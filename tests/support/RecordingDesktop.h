@@ -6,9 +6,8 @@
 #include <QStringList>
 
 // Stands in for the person: records every box, folder and sound instead of showing or playing it.
-template <class Base>
-class Recorder : public Base {
-public:
+template <class Base> class Recorder : public Base {
+  public:
     void ShowError(const QString& text) override { events << QStringLiteral("error:") + text; }
     void ShowWarning(const QString& title, const QString& text) override {
         events << QStringLiteral("warning:%1:%2").arg(title, text);

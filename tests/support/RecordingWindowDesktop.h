@@ -7,7 +7,7 @@
 
 // The person at the window: answers the file dialogs from a script and records every call.
 class RecordingWindowDesktop : public Recorder<WindowDesktop> {
-public:
+  public:
     QString ShowOpenDialog(QWidget*, const QString& Title, QString& InitialDir, const QString& Filter,
                            quint32 Flags) override {
         events << QStringLiteral("open-dialog:%1:%2:%3:%4").arg(Title, InitialDir, Filter).arg(Flags, 0, 16);
@@ -18,6 +18,6 @@ public:
         return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
     }
 
-    QQueue<QString> openAnswers;   // an empty answer is a cancel
+    QQueue<QString> openAnswers; // an empty answer is a cancel
     QQueue<QString> folderAnswers;
 };

@@ -11,7 +11,9 @@
 
 namespace unprivileged {
 
-inline bool isRoot() { return ::geteuid() == 0; }
+inline bool isRoot() {
+    return ::geteuid() == 0;
+}
 
 constexpr uid_t kNobody = 65534;
 
@@ -52,11 +54,11 @@ inline int rerun(const QString& function) {
 } // namespace unprivileged
 
 // Ends the current test function as root after running it again as nobody.
-#define RUN_UNPRIVILEGED()                                                                                       \
-    if (unprivileged::isRoot()) {                                                                                \
-        if (!unprivileged::reachable(QCoreApplication::applicationFilePath()) ||                                 \
-            !unprivileged::reachable(QStringLiteral(PROGRAM_FOLDER "/data/conv")))                              \
-            QSKIP("the build folder is closed to other users, so no unprivileged user can run this case");     \
-        QCOMPARE(unprivileged::rerun(QString::fromLatin1(QTest::currentTestFunction())), 0);                     \
-        return;                                                                                                  \
+#define RUN_UNPRIVILEGED()                                                                                   \
+    if (unprivileged::isRoot()) {                                                                            \
+        if (!unprivileged::reachable(QCoreApplication::applicationFilePath()) ||                             \
+            !unprivileged::reachable(QStringLiteral(PROGRAM_FOLDER "/data/conv")))                           \
+            QSKIP("the build folder is closed to other users, so no unprivileged user can run this case");   \
+        QCOMPARE(unprivileged::rerun(QString::fromLatin1(QTest::currentTestFunction())), 0);                 \
+        return;                                                                                              \
     }

@@ -9,14 +9,14 @@
 #include <QTreeWidget>
 
 #include <QCoreApplication>
-#include <QDropEvent>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
-#include <QUrl>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <memory>
 
@@ -33,7 +33,8 @@ inline QMimeData* Files(const QStringList& paths) {
 // Drops `data` on `target` and returns the action the drop reported to its source.
 inline Qt::DropAction Drop(QWidget* target, QMimeData* data) {
     const QPointF at(target->width() / 2, target->height() / 2);
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                          Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);
     QDropEvent dropped(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &dropped);
@@ -58,7 +59,8 @@ struct WindowFixture {
     QString Output() const { return programFolder.filePath(QStringLiteral("output")); }
 
     frmMain& Open() {
-        window = std::make_unique<frmMain>(desktop, frmMain::Places{programFolder.path(), stagingRoot.path()});
+        window =
+            std::make_unique<frmMain>(desktop, frmMain::Places{programFolder.path(), stagingRoot.path()});
         window->show();
         return *window;
     }

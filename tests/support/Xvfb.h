@@ -7,7 +7,7 @@
 #include <QThread>
 
 class Xvfb {
-public:
+  public:
     Xvfb() {
         for (int number = 90; number < 300 && m_display.isEmpty(); ++number)
             if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) &&
@@ -44,7 +44,8 @@ public:
         QElapsedTimer clock;
         clock.start();
         do {
-            const QString found = Run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^" + name + "$"});
+            const QString found =
+                Run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^" + name + "$"});
             if (!found.isEmpty())
                 return found.section(u'\n', 0, 0);
             QThread::msleep(10);
@@ -61,7 +62,7 @@ public:
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     }
 
-private:
+  private:
     QProcess m_server;
     QString m_display;
     bool m_ready = false;

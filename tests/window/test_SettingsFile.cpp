@@ -39,7 +39,7 @@ class TestSettingsFile : public QObject {
     QTemporaryDir m_dir;
     QString file() const { return m_dir.filePath("setup.ini"); }
 
-private slots:
+  private slots:
     void init() { QFile::remove(file()); }
 
     void savesFiveQuotedLines() {
@@ -80,17 +80,22 @@ private slots:
         QTest::addColumn<QList<int>>("positions");
         QTest::addColumn<QString>("folder");
         QTest::newRow("99 keeps that default only")
-            << QByteArray("\"99\"\r\n\"5\"\r\n\"2\"\r\n\"3\"\r\n\"/out\"\r\n") << QList<int>{2, 5, 2, 3} << "/out";
-        QTest::newRow("-1 selects nothing")
-            << QByteArray("\"-1\"\r\n\"4\"\r\n\"0\"\r\n\"1\"\r\n\"/out\"\r\n") << QList<int>{-1, 4, 0, 1} << "/out";
+            << QByteArray("\"99\"\r\n\"5\"\r\n\"2\"\r\n\"3\"\r\n\"/out\"\r\n") << QList<int>{2, 5, 2, 3}
+            << "/out";
+        QTest::newRow("-1 selects nothing") << QByteArray("\"-1\"\r\n\"4\"\r\n\"0\"\r\n\"1\"\r\n\"/out\"\r\n")
+                                            << QList<int>{-1, 4, 0, 1} << "/out";
         QTest::newRow("halves go to even")
-            << QByteArray("\"1.5\"\r\n\"2.5\"\r\n\"abc\"\r\n\"\"\r\n\"/out\"\r\n") << QList<int>{2, 2, 0, 1} << "/out";
+            << QByteArray("\"1.5\"\r\n\"2.5\"\r\n\"abc\"\r\n\"\"\r\n\"/out\"\r\n") << QList<int>{2, 2, 0, 1}
+            << "/out";
         QTest::newRow("LF line ends, unquoted fields")
             << QByteArray(" 3 \n 7\n1\n2\n/with space \n") << QList<int>{3, 7, 1, 2} << "/with space";
-        QTest::newRow("empty folder") << QByteArray("\"1\"\r\n\"1\"\r\n\"1\"\r\n\"1\"\r\n\"\"\r\n") << QList<int>{1, 1, 1, 1} << "";
-        QTest::newRow("three lines only") << QByteArray("\"0\"\r\n\"0\"\r\n\"3\"\r\n") << QList<int>{0, 0, 3, 1} << "unchanged";
+        QTest::newRow("empty folder")
+            << QByteArray("\"1\"\r\n\"1\"\r\n\"1\"\r\n\"1\"\r\n\"\"\r\n") << QList<int>{1, 1, 1, 1} << "";
+        QTest::newRow("three lines only")
+            << QByteArray("\"0\"\r\n\"0\"\r\n\"3\"\r\n") << QList<int>{0, 0, 3, 1} << "unchanged";
         QTest::newRow("empty file") << QByteArray() << kDefaults << "unchanged";
-        QTest::newRow("binary junk") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 18) << kDefaults << "unchanged";
+        QTest::newRow("binary junk") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 18) << kDefaults
+                                     << "unchanged";
         QTest::newRow("one very long line") << QByteArray(1 << 20, 'x') << kDefaults << "unchanged";
     }
     void load() {

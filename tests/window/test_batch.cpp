@@ -13,8 +13,8 @@ namespace {
 constexpr int kBatchTimeoutMs = 120000;
 
 bool commandsEnabled(const frmMain& window) {
-    return window.imgButton[0]->isEnabled() && window.imgButton[1]->isEnabled() && window.imgButton[2]->isEnabled() &&
-           window.LV->isEnabled() && window.imgBrowse->isEnabled();
+    return window.imgButton[0]->isEnabled() && window.imgButton[1]->isEnabled() &&
+           window.imgButton[2]->isEnabled() && window.LV->isEnabled() && window.imgBrowse->isEnabled();
 }
 
 QString videoSize(const QString& file) {
@@ -36,7 +36,7 @@ class TestBatch : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!fixture.desktop.Only("sound:").isEmpty(), kBatchTimeoutMs);
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(media::makeClip(source("first clip.avi"), {"-c:v", "mpeg4", "-c:a", "libmp3lame"}));
         QVERIFY(media::makeClip(source("second.part1.wmv"), {"-c:v", "wmv2", "-c:a", "wmav2"}));
@@ -62,7 +62,8 @@ private slots:
             QCOMPARE(videoSize(fixture.Output() + "/" + name), QStringLiteral("320x240"));
         }
         QCOMPARE(fixture.desktop.events,
-                 QStringList({"open:" + fixture.Output(), "sound:" + fixture.programFolder.filePath("sound.wav")}));
+                 QStringList(
+                     {"open:" + fixture.Output(), "sound:" + fixture.programFolder.filePath("sound.wav")}));
         QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
         QCOMPARE(window.imgPB->width(), 264);
         QVERIFY(commandsEnabled(window));
@@ -76,7 +77,8 @@ private slots:
         WindowFixture fixture;
         frmMain& window = fixture.Open();
         QFile::copy(source("third.mp4"), source("vanishing.mp4"));
-        fixture.Drop({source("notes.avi"), source("vanishing.mp4"), source("movie.avi"), source("movie.wmv")});
+        fixture.Drop(
+            {source("notes.avi"), source("vanishing.mp4"), source("movie.avi"), source("movie.wmv")});
         QFile::remove(source("vanishing.mp4"));
         window.txtPath->setText(fixture.Output() + "/"); // a trailing separator is not doubled
         convert(fixture);
@@ -132,8 +134,10 @@ private slots:
     void aFailingEncoderPublishesNothing_data() {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("crash") << "crash" << "fake: crashed half-way";
-        QTest::newRow("error") << "fail" << "fake: cannot read the input";
+        QTest::newRow("crash") << "crash"
+                               << "fake: crashed half-way";
+        QTest::newRow("error") << "fail"
+                               << "fake: cannot read the input";
     }
     void aFailingEncoderPublishesNothing() {
         QFETCH(QString, mode);
@@ -153,7 +157,8 @@ private slots:
         QCOMPARE(namesIn(fixture.Output()), QStringList{"third.mp4"});
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         QCOMPARE(earlier.readAll(), QByteArray("an earlier result"));
-        QCOMPARE(fixture.desktop.Only("warning:").value(0).section(u'\n', 1), source("third.mp4") + " — " + reason);
+        QCOMPARE(fixture.desktop.Only("warning:").value(0).section(u'\n', 1),
+                 source("third.mp4") + " — " + reason);
         QVERIFY(namesIn(fixture.Staging()).isEmpty());
     }
 

@@ -29,7 +29,7 @@ QStringList choices(const frmMain& window) {
 class TestFrmMain : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void firstStartShowsTheDefaults() {
         WindowFixture fixture;
         frmMain& window = fixture.Open();
@@ -52,7 +52,8 @@ private slots:
 
     void startUpReadsTheSettingsAndClearsTheStaging() {
         WindowFixture fixture;
-        writeFile(fixture.programFolder.filePath("setup.ini"), "\"12\"\r\n\"99\"\r\n\"3\"\r\n\"-1\"\r\n\"\"\r\n");
+        writeFile(fixture.programFolder.filePath("setup.ini"),
+                  "\"12\"\r\n\"99\"\r\n\"3\"\r\n\"-1\"\r\n\"\"\r\n");
         QDir().mkpath(fixture.Staging());
         writeFile(fixture.Staging() + "/tmpfile.dat", "left over");
         writeFile(fixture.Staging() + "/tmpfile.mp4", "left over");
@@ -65,15 +66,21 @@ private slots:
     void addAppendsWhatTheDialogReturns() {
         WindowFixture fixture;
         frmMain& window = fixture.Open();
-        fixture.desktop.openAnswers << "/v/a.avi" << "/v/a.avi" << "/v/b.mpeg" << "/v/c.ts " << "";
+        fixture.desktop.openAnswers << "/v/a.avi"
+                                    << "/v/a.avi"
+                                    << "/v/b.mpeg"
+                                    << "/v/c.ts "
+                                    << "";
         for (int i = 0; i < 5; ++i)
             QTest::mouseClick(window.imgButton[0], i % 2 ? Qt::RightButton : Qt::LeftButton);
-        QCOMPARE(rows(window.LV), QStringList({"/v/a.avi|AVI", "/v/a.avi|AVI", "/v/b.mpeg|PEG", "/v/c.ts |.TS"}));
+        QCOMPARE(rows(window.LV),
+                 QStringList({"/v/a.avi|AVI", "/v/a.avi|AVI", "/v/b.mpeg|PEG", "/v/c.ts |.TS"}));
         QCOMPARE(fixture.Queue(), QStringList({"/v/a.avi", "/v/a.avi", "/v/b.mpeg", "/v/c.ts "}));
         QVERIFY(!window.picDragText->isVisible());
         const QStringList dialogs = fixture.desktop.Only("open-dialog");
         QCOMPARE(dialogs.size(), 5);
-        QVERIFY(dialogs.first().startsWith("open-dialog:Open Files::AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|"));
+        QVERIFY(
+            dialogs.first().startsWith("open-dialog:Open Files::AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|"));
         QVERIFY(dialogs.first().endsWith("|所有格式(*.*)|*.*:200008"));
     }
 
@@ -96,7 +103,8 @@ private slots:
         window.LV->setCurrentItem(window.LV->topLevelItem(2));
         QTest::mouseClick(window.imgButton[1], Qt::LeftButton);
         QCOMPARE(fixture.Queue(), QStringList({"/v/1.avi", "/v/2.avi", "/v/4.avi", "/v/5.avi"}));
-        QCOMPARE(rows(window.LV), QStringList({"/v/1.avi|AVI", "/v/2.avi|AVI", "/v/4.avi|AVI", "/v/5.avi|AVI"}));
+        QCOMPARE(rows(window.LV),
+                 QStringList({"/v/1.avi|AVI", "/v/2.avi|AVI", "/v/4.avi|AVI", "/v/5.avi|AVI"}));
         QVERIFY(!window.picDragText->isVisible());
 
         while (window.LV->topLevelItemCount()) {
@@ -124,7 +132,8 @@ private slots:
     void theFolderButtonTakesTheChosenFolder() {
         WindowFixture fixture;
         frmMain& window = fixture.Open();
-        fixture.desktop.folderAnswers << "/home/me/Videos" << "";
+        fixture.desktop.folderAnswers << "/home/me/Videos"
+                                      << "";
         QTest::mouseClick(window.imgBrowse, Qt::LeftButton);
         QCOMPARE(window.txtPath->text(), QStringLiteral("/home/me/Videos"));
         QTest::mouseClick(window.imgBrowse, Qt::LeftButton);
@@ -170,10 +179,12 @@ private slots:
         QCOMPARE(window.txtPath->text(), videos);
         QVERIFY(QFileInfo(videos).isDir());
         QTest::mouseClick(window.imgExit, Qt::LeftButton);
-        const QString settings = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/setup.ini";
+        const QString settings =
+            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/setup.ini";
         QVERIFY2(settings.startsWith(home.path()), qPrintable(settings));
         QVERIFY(QFile::exists(settings));
-        QFile::setPermissions(fixture.programFolder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(fixture.programFolder.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(!QFile::exists(fixture.programFolder.filePath("setup.ini")));
         QVERIFY(!QFile::exists(fixture.Output()));
     }
@@ -185,7 +196,8 @@ private slots:
 
         QCOMPARE(Drop(window.Label1, Files({"/v/a.avi"})), Qt::CopyAction);
         QVERIFY(!window.picDragText->isVisible());
-        QCOMPARE(Drop(window.LV->viewport(), Files({"/v/b.wmv", "/v/c.mpeg", "/v/a.avi", folder})), Qt::CopyAction);
+        QCOMPARE(Drop(window.LV->viewport(), Files({"/v/b.wmv", "/v/c.mpeg", "/v/a.avi", folder})),
+                 Qt::CopyAction);
         auto* text = new QMimeData;
         text->setText("/v/not-a-file-list.avi");
         QCOMPARE(Drop(window.LV->viewport(), text), Qt::CopyAction);

@@ -14,9 +14,13 @@ bool shows(const SkinImage* image, const QPixmap& picture) {
     return !shown.isNull() && shown.toImage() == picture.scaled(image->size()).toImage();
 }
 
-QPoint middle(const QWidget* widget) { return widget->rect().center(); }
+QPoint middle(const QWidget* widget) {
+    return widget->rect().center();
+}
 
-QColor textColour(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
+QColor textColour(const QWidget* widget) {
+    return widget->palette().color(QPalette::WindowText);
+}
 } // namespace
 
 class TestSkin : public QObject {
@@ -24,7 +28,7 @@ class TestSkin : public QObject {
 
     const Skin m_skin;
 
-private slots:
+  private slots:
     void everyPictureIsThereInItsSize() {
         QCOMPARE(m_skin.background.size(), QSize(295, 421));
         for (const auto& pictures : {m_skin.imgButtonData, m_skin.imgButtonPush})
@@ -51,7 +55,7 @@ private slots:
         QVERIFY(shape.contains(QPoint(2, 0)));
 
         const QImage background = m_skin.background.toImage();
-        QCOMPARE(background.pixelColor(0, 0), QColor(255, 0, 255)); // first row and column
+        QCOMPARE(background.pixelColor(0, 0), QColor(255, 0, 255));     // first row and column
         QCOMPARE(background.pixelColor(293, 419), QColor(255, 0, 255)); // last row and column of the window
         QVERIFY(background.pixelColor(147, 200) != QColor(255, 0, 255));
     }
@@ -137,8 +141,9 @@ private slots:
     void theOptionButtonsLieOverTheirListsArrows() {
         WindowFixture fixture;
         frmMain& window = fixture.Open();
-        for (auto [button, list] : {std::pair{window.picVBR, window.cmbVBR}, std::pair{window.picSize, window.cmbSize},
-                                    std::pair{window.picFPS, window.cmbFPS}, std::pair{window.picAB, window.cmbAB}}) {
+        for (auto [button, list] :
+             {std::pair{window.picVBR, window.cmbVBR}, std::pair{window.picSize, window.cmbSize},
+              std::pair{window.picFPS, window.cmbFPS}, std::pair{window.picAB, window.cmbAB}}) {
             QCOMPARE(button->x() - list->x(), 106);
             QVERIFY(list->geometry().contains(button->geometry().center()));
             QVERIFY(button->geometry().right() <= list->geometry().right());

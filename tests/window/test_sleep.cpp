@@ -14,7 +14,7 @@ class TestSleep : public QObject {
 
     QByteArray said() { return m_said += m_power.readAllStandardOutput(); }
 
-private slots:
+  private slots:
     void init() {
         m_said.clear();
         m_power.start(FAKEPOWER_PATH);
