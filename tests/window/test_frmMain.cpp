@@ -142,6 +142,19 @@ class TestFrmMain : public QObject {
         QCOMPARE(fixture.desktop.events.first(), QStringLiteral("folder-dialog:Please select a folder:"));
     }
 
+    void theTitleAreaAndTheLink() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        QCOMPARE(window.imgMin->toolTip(), QStringLiteral("最小化"));
+        QCOMPARE(window.imgExit->toolTip(), QStringLiteral("退出"));
+        QCOMPARE(window.lblWeb->cursor().hotSpot(), QPoint(6, 0));
+        QTest::mouseClick(window.lblWeb, Qt::LeftButton);
+        QCOMPARE(fixture.desktop.events.size(), 1);
+        QVERIFY(fixture.desktop.events.first().startsWith("open:https://"));
+        QTest::mouseClick(window.imgMin, Qt::LeftButton);
+        QTRY_VERIFY(window.isMinimized());
+    }
+
     void onlyTheCloseMarkSavesTheSettings() {
         WindowFixture fixture;
         const QString settings = fixture.programFolder.filePath("setup.ini");
