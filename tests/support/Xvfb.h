@@ -1,26 +1,32 @@
 #pragma once
 
-// A private X display for the real program: Xvfb on a display number nobody uses, ended with this object.
+// A private X display for the real program: Xvfb on a display of its own, ended with this object.
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QThread>
 
 class Xvfb {
   public:
     Xvfb() {
-        for (int number = 90; number < 300 && m_display.isEmpty(); ++number)
-            if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) &&
-                !QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
-                m_display = QStringLiteral(":%1").arg(number);
-        m_server.start(QStringLiteral("Xvfb"), {m_display, "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+        // Xvfb takes the first free display itself and says which: two tests at once never share one.
+        // -noreset: a server that resets when its last client leaves turns the next one away meanwhile.
+        m_server.start(QStringLiteral("Xvfb"),
+                       {"-displayfd", "1", "-noreset", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
         m_server.waitForStarted();
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X") + m_display.mid(1);
         QElapsedTimer clock;
         clock.start();
-        while (m_server.state() != QProcess::NotRunning && !QFile::exists(socket) && clock.elapsed() < 10000)
-            QThread::msleep(20);
-        m_ready = QFile::exists(socket) && m_server.state() == QProcess::Running;
+        while (m_server.state() == QProcess::Running && !m_server.canReadLine() && clock.elapsed() < 10000)
+            m_server.waitForReadyRead(100);
+        const QByteArray number = m_server.readLine().trimmed();
+        if (!number.isEmpty())
+            m_display = u':' + QString::fromLatin1(number);
+        // Ready once a client gets through.
+        while (!number.isEmpty() && m_server.state() == QProcess::Running && clock.elapsed() < 10000 && !m_ready) {
+            QProcess probe;
+            probe.setProcessEnvironment(Environment());
+            probe.start(QStringLiteral("xwininfo"), {"-root"});
+            m_ready = probe.waitForFinished(5000) && probe.exitCode() == 0;
+        }
     }
 
     ~Xvfb() {
