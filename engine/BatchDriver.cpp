@@ -80,6 +80,7 @@ void BatchDriver::ConvertNext() {
         m_running = false;
         DeleteStagingFiles();
         m_window.EnableCommands(true);
+        ReportFailures();
     }
 }
 
@@ -146,6 +147,10 @@ void BatchDriver::FinishBatch() {
     m_window.SetProgressText(QStringLiteral("完成."));
     m_running = false;
     m_window.EnableCommands(true);
+    ReportFailures();
+}
+
+void BatchDriver::ReportFailures() {
     if (!m_failures.isEmpty())
         m_desktop.ShowWarning(kApplicationTitle,
                               QStringLiteral("以下文件未能转换：\n") + m_failures.join(u'\n'));

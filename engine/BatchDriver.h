@@ -36,6 +36,8 @@ class BatchDriver : public QObject {
   private:
     void ConvertNext();
     void FinishBatch();
+    // One box naming every file of the batch that produced nothing, and why.
+    void ReportFailures();
     void objDOS_ReceiveOutputs(const QString& CommandOutputs);
     void objDOS_CommandOver();
     // The steps after a file, whether or not it produced a result; `failure` says why it did not.

@@ -122,10 +122,13 @@ class TestBatch : public QObject {
     void anEncoderThatCannotStartEndsTheBatch() {
         WindowFixture fixture(source("no-such-encoder"));
         frmMain& window = fixture.Open();
-        fixture.Drop({source("third.mp4"), source("movie.avi")});
+        // A file that failed before the encoder was needed is still reported.
+        fixture.Drop({source("gone.avi"), source("third.mp4"), source("movie.avi")});
         fixture.Command(2);
         QTRY_VERIFY(!window.Batch().IsRunning());
-        QCOMPARE(fixture.desktop.events, QStringList{"error:File or command not found"});
+        QCOMPARE(fixture.desktop.events, QStringList({"error:File or command not found",
+                                                      "warning:Movikon Pro:以下文件未能转换：\n" +
+                                                          source("gone.avi") + " — 无法读取源文件"}));
         QCOMPARE(fixture.Queue(), QStringList({source("third.mp4"), source("movie.avi")}));
         QVERIFY(commandsEnabled(window));
         QVERIFY(namesIn(fixture.Staging()).isEmpty());
