@@ -57,6 +57,8 @@ class Conversion : public QObject {
     // Ends the conversion early: ffmpeg is stopped and nothing is left behind.
     void abort() {
         m_aborted = true;
+        if (m_ffmpeg.state() == QProcess::NotRunning)
+            return fail(QStringLiteral("conv: stopped"));
         m_ffmpeg.terminate();
         QTimer::singleShot(2000, &m_ffmpeg, [this] { m_ffmpeg.kill(); });
     }
