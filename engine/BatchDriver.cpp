@@ -56,7 +56,6 @@ void BatchDriver::Abort() {
     m_aborted = true;
     m_running = false;
     m_objDOS.Stop();
-    DeleteStagingFiles();
 }
 
 void BatchDriver::ConvertNext() {

@@ -23,8 +23,8 @@ class BatchDriver : public QObject {
     // The Convert command: a warning with an empty queue, otherwise the start of a batch.
     void Convert();
 
-    // Ends a running batch at once: the encoder is stopped and the staging files are deleted; nothing more
-    // of the batch runs and nothing is published.
+    // Ends a running batch at once: the encoder is stopped, nothing more of the batch runs and nothing is
+    // published. What it left in the staging folder is for DeleteStagingFiles.
     void Abort();
 
     // Deletes whatever the staging folder holds, trying for about a second; a file that stays is left for

@@ -189,10 +189,13 @@ QImage background() {
     return image;
 }
 
-QImage picture(const QSize& size, const std::function<void(QPainter&, const QRect&)>& draw) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(kPanel);
+// A picture of `size` on `ground`, drawn by `draw`; a see-through ground gives the picture an alpha channel.
+QImage picture(const QSize& size, const QColor& ground,
+               const std::function<void(QPainter&, const QRect&)>& draw) {
+    QImage image(size, ground.alpha() < 255 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    image.fill(ground);
     QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
     draw(p, image.rect());
     return image;
 }
@@ -207,11 +210,7 @@ QImage progress() {
 }
 
 // A pointing hand whose fingertip, the hot spot, is at (6, 0).
-QImage hand() {
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
+void hand(QPainter& p, const QRect&) {
     QPainterPath shape;
     shape.addRoundedRect(QRectF(3.5, 0.5, 5, 13), 2.5, 2.5); // index finger
     shape.addRoundedRect(QRectF(8, 6.5, 4.5, 8), 2.2, 2.2);  // middle finger
@@ -222,14 +221,9 @@ QImage hand() {
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::white);
     p.drawPath(shape.simplified());
-    return image;
 }
 
-QImage icon() {
-    QImage image(64, 64, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
+void icon(QPainter& p, const QRect&) {
     QLinearGradient fill(0, 0, 0, 64);
     fill.setStops({{0, QColor(85, 131, 173)}, {1, kBlue}});
     p.setPen(Qt::NoPen);
@@ -237,7 +231,6 @@ QImage icon() {
     p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
     p.setBrush(Qt::white);
     p.drawPolygon(QPolygonF{{24, 17}, {47, 32}, {24, 47}});
-    return image;
 }
 
 bool save(const QImage& image, const QString& folder, const QString& name) {
@@ -258,7 +251,7 @@ int main(int argc, char* argv[]) {
     const char* const commandNames[] = {"add", "remove", "convert"};
     for (int i = 0; i < 3; ++i) {
         const auto button = [i](Look look) {
-            return picture(kCommandSize,
+            return picture(kCommandSize, kPanel,
                            [&](QPainter& p, const QRect& area) { commandButton(p, area, i, look); });
         };
         ok &= save(button(Look::Hover), folder, QStringLiteral("%1-hover.jpg").arg(commandNames[i]));
@@ -267,20 +260,20 @@ int main(int argc, char* argv[]) {
     const std::pair<Look, const char*> looks[] = {
         {Look::Normal, "normal"}, {Look::Hover, "hover"}, {Look::Pressed, "pressed"}};
     for (const auto& [look, name] : looks) {
-        ok &= save(picture({18, 19},
+        ok &= save(picture({18, 19}, kPanel,
                            [look](QPainter& p, const QRect& area) {
                                smallButton(p, area, look, [&p](const QRect& face) { chevron(p, face); });
                            }),
                    folder, QStringLiteral("option-%1.jpg").arg(name));
         ok &=
-            save(picture({42, 22},
+            save(picture({42, 22}, kPanel,
                          [look](QPainter& p, const QRect& area) {
                              smallButton(p, area, look, [&p](const QRect& face) { browseCaption(p, face); });
                          }),
                  folder, QStringLiteral("browse-%1.jpg").arg(name));
     }
     ok &= save(progress(), folder, "progress.png");
-    ok &= save(hand(), folder, "hand.png");
-    ok &= save(icon(), folder, "icon.png");
+    ok &= save(picture({32, 32}, Qt::transparent, hand), folder, "hand.png");
+    ok &= save(picture({64, 64}, Qt::transparent, icon), folder, "icon.png");
     return ok ? 0 : 1;
 }

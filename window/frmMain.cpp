@@ -8,9 +8,9 @@
 #include "SkinImage.h"
 #include "WindowDesktop.h"
 
-#include <QApplication>
 #include <QBitmap>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>

@@ -1,7 +1,6 @@
 #pragma once
 
 // Real media for tests: clips made by ffmpeg's own test sources, and what ffprobe says of a file.
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
