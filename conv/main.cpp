@@ -3,6 +3,7 @@
 // "Duration: HH:MM:SS.cc, ", then the elapsed output time as "time=<seconds> ". It exits with 0 only when a
 // complete output file has been written; otherwise no file is left at the output path.
 #include "ConvArguments.h"
+#include "FfmpegLog.h"
 #include "Platform.h"
 
 #include <QCoreApplication>
@@ -10,12 +11,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -37,7 +36,8 @@ QString findFfmpeg() {
 class Conversion : public QObject {
   public:
     Conversion(const ConvArguments& arguments, const QString& ffmpeg)
-        : m_arguments(arguments), m_partial(arguments.output + QStringLiteral(".part")) {
+        : m_arguments(arguments), m_partial(arguments.output + QStringLiteral(".part")),
+          m_log(arguments.input, m_partial) {
         m_ffmpeg.setStandardInputFile(QProcess::nullDevice());
         platform::TieToParent(m_ffmpeg);
         connect(&m_ffmpeg, &QProcess::readyReadStandardOutput, this, &Conversion::readProgress);
@@ -45,7 +45,8 @@ class Conversion : public QObject {
         connect(&m_ffmpeg, &QProcess::finished, this, &Conversion::finish);
         connect(&m_ffmpeg, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart)
-                fail(QStringLiteral("conv: ffmpeg could not be started: ") + m_ffmpeg.errorString());
+                fail(QStringLiteral("conv: ffmpeg could not be started: ") + m_ffmpeg.errorString(),
+                     QStringLiteral("无法启动 ffmpeg。"));
         });
         QFile::remove(m_partial);
         // Started from the event loop, so that a failure to start can end it.
@@ -58,7 +59,7 @@ class Conversion : public QObject {
     void abort() {
         m_aborted = true;
         if (m_ffmpeg.state() == QProcess::NotRunning)
-            return fail(QStringLiteral("conv: stopped"));
+            return fail(QStringLiteral("conv: stopped"), reason::kStopped);
         m_ffmpeg.terminate();
         QTimer::singleShot(2000, &m_ffmpeg, [this] { m_ffmpeg.kill(); });
     }
@@ -88,45 +89,35 @@ class Conversion : public QObject {
     }
 
     void readLog() {
-        static const QRegularExpression duration(
-            QStringLiteral("Duration: ([0-9]+:[0-9]{2}:[0-9]{2}(\\.[0-9]+)?)"));
-        for (const QString& line : readLines(QProcess::StandardError)) {
-            const auto match = duration.match(line);
-            if (match.hasMatch() && !m_durationSaid) {
-                m_durationSaid = true;
-                say(stdout, QStringLiteral("Duration: ") + match.captured(1) + QStringLiteral(", "));
-            }
-            // Lines come as "[level] text"; only the failures are worth a person's reading.
-            for (const auto* level : {"[error] ", "[fatal] ", "[panic] "})
-                if (line.startsWith(QLatin1String(level))) {
-                    // The input is always the staged file: its name would tell a person nothing.
-                    say(stdout,
-                        line.mid(qsizetype(std::strlen(level)))
-                            .remove(QStringLiteral("file:") + m_arguments.input + QStringLiteral(": ")));
-                    m_errorsSaid = true;
-                }
-        }
+        for (const QString& line : readLines(QProcess::StandardError))
+            if (const auto duration = m_log.Read(line))
+                say(stdout, QStringLiteral("Duration: ") + *duration + QStringLiteral(", "));
     }
 
     void finish(int exitCode, QProcess::ExitStatus status) {
         readProgress();
         readLog();
         if (m_aborted)
-            return fail(QStringLiteral("conv: stopped"));
-        if (status != QProcess::NormalExit || exitCode != 0 || !m_complete)
-            return fail(QStringLiteral("conv: ffmpeg failed (exit status %1)").arg(exitCode), m_errorsSaid);
+            return fail(QStringLiteral("conv: stopped"), reason::kStopped);
+        if (status != QProcess::NormalExit || exitCode != 0 || !m_complete) {
+            const QString said = m_log.LastError();
+            return fail(said.isEmpty()
+                            ? QStringLiteral("conv: ffmpeg ended with exit status %1").arg(exitCode)
+                            : said,
+                        m_log.Reason());
+        }
         std::error_code error;
         std::filesystem::rename(QFile::encodeName(m_partial).toStdString(),
                                 QFile::encodeName(m_arguments.output).toStdString(), error);
         if (error)
-            return fail(QStringLiteral("conv: cannot write ") + m_arguments.output);
+            return fail(QStringLiteral("conv: cannot write ") + m_arguments.output, reason::kCannotWrite);
         QCoreApplication::exit(0);
     }
 
-    // `quiet`: ffmpeg has already said why; its last line stays the last line of conv.
-    void fail(const QString& why, bool quiet = false) {
-        if (!quiet)
-            say(stdout, why);
+    // The details for people who want them, then the reason as the last line, the one the front end shows.
+    void fail(const QString& details, const QString& reason) {
+        say(stdout, details);
+        say(stdout, reason);
         QFile::remove(m_partial);
         QCoreApplication::exit(1);
     }
@@ -134,8 +125,7 @@ class Conversion : public QObject {
     ConvArguments m_arguments;
     QString m_partial;
     QProcess m_ffmpeg;
-    bool m_durationSaid = false;
-    bool m_errorsSaid = false;
+    FfmpegLog m_log;
     bool m_complete = false;
     bool m_aborted = false;
 };
@@ -154,11 +144,13 @@ int main(int argc, char* argv[]) {
     }
     if (!arguments->overwrite && QFileInfo::exists(arguments->output)) {
         say(stdout, QStringLiteral("conv: the output exists; -y replaces it"));
+        say(stdout, QStringLiteral("输出文件已存在。"));
         return 1;
     }
     const QString ffmpeg = findFfmpeg();
     if (ffmpeg.isEmpty()) {
         say(stdout, QStringLiteral("conv: ffmpeg was not found beside conv nor on the PATH"));
+        say(stdout, QStringLiteral("找不到 ffmpeg 程序。"));
         return 3;
     }
     Conversion conversion(*arguments, ffmpeg);

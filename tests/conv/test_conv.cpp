@@ -42,7 +42,65 @@ QList<double> reportedTimes(const QString& output) {
         times << it.next().captured(1).toDouble();
     return times;
 }
+// A source as people have them, and what the device must get from it.
+enum class Make { Clip, Text, FirstHalf, Nothing };
+struct DeviceCase {
+    QStringList source; // ffmpeg's arguments that make the source, but for its path
+    QStringList remux;  // a second pass over the made source, for what only a copy can set
+    Make make = Make::Clip;
+    QString file = QStringLiteral("source.mkv");
+    QString outputFolder;
+    QString size = QStringLiteral("320x240");
+    QString rate = QStringLiteral("25.0");
+    int videoKbps = 200;
+    QRect picture;    // where the picture must be in the frame; null: not looked at
+    int channels = 0; // 0: no sound track
+    int sampleRate = 0;
+    bool progressive = false;
+    bool rateKept = false; // the video's bit rate is within 15 % of the asked one
+    bool centreAndSurroundHeard = false;
+    QString reason; // a failure's last line; empty for a success
+};
+
+// Two seconds of an even grey picture, which a frame's black bars stand out against, as an input.
+QStringList picture(const QString& size, const QString& filter = QStringLiteral("null")) {
+    return {"-f", "lavfi", "-i",
+            QStringLiteral("color=c=gray:size=%1:rate=25:duration=2,%2").arg(size, filter)};
+}
+
+// Two seconds of a tone at `rate`, laid out in channels by `filter`, as an input.
+QStringList sound(int rate, const QString& filter = QStringLiteral("anull")) {
+    return {"-f", "lavfi", "-i",
+            QStringLiteral("sine=frequency=440:sample_rate=%1:duration=2,%2").arg(rate).arg(filter)};
+}
+
+const QStringList kH264{"-c:v", "libx264", "-pix_fmt", "yuv420p"};
+
+bool make(const DeviceCase& wanted, const QString& path) {
+    if (wanted.make == Make::Nothing)
+        return true;
+    if (wanted.make == Make::Text) {
+        QFile text(path);
+        return text.open(QIODevice::WriteOnly) && text.write("this is not a video\n") > 0;
+    }
+    int exitCode = 0;
+    const QString made = wanted.remux.isEmpty() ? path : path + QStringLiteral(".first.mp4");
+    media::run("ffmpeg", QStringList{"-hide_banner", "-loglevel", "error", "-y"} + wanted.source << made,
+               &exitCode);
+    if (exitCode == 0 && !wanted.remux.isEmpty())
+        media::run("ffmpeg",
+                   QStringList{"-hide_banner", "-loglevel", "error", "-y", "-i", made} + wanted.remux << path,
+                   &exitCode);
+    if (exitCode != 0)
+        return false;
+    if (wanted.make == Make::FirstHalf) {
+        QFile whole(path);
+        return whole.resize(whole.size() / 2);
+    }
+    return true;
+}
 } // namespace
+Q_DECLARE_METATYPE(DeviceCase)
 
 class TestConv : public QObject {
     Q_OBJECT
@@ -122,34 +180,137 @@ class TestConv : public QObject {
         QCOMPARE(media::codecs(media::probe(path("silent.out.mp4"))), QStringList{"h264"});
     }
 
-    void unusableInputsFailAndLeaveNoFile_data() {
-        QTest::addColumn<QString>("source");
-        QTest::newRow("text named .avi") << "text.avi";
-        QTest::newRow("truncated clip") << "truncated.mp4";
-        QTest::newRow("sound only") << "sound.m4a";
-        QTest::newRow("missing") << "missing.avi";
+    void whatReachesTheDevice_data() {
+        QTest::addColumn<DeviceCase>("wanted");
+        QTest::newRow("16:9 into 4:3: bars above and below")
+            << DeviceCase{.source = picture("1280x720") + kH264, .picture = {0, 30, 320, 180}};
+        QTest::newRow("square into 4:3: bars left and right")
+            << DeviceCase{.source = picture("640x640") + kH264, .picture = {40, 0, 240, 240}};
+        QTest::newRow("DVD shown 16:9 (32:27 pixels)")
+            << DeviceCase{.source = picture("720x480", "setsar=32/27") + kH264, .picture = {0, 30, 320, 180}};
+        QTest::newRow("DVD shown 4:3 (8:9 pixels) fills the frame")
+            << DeviceCase{.source = picture("720x480", "setsar=8/9") + kH264, .picture = {0, 0, 320, 240}};
+        QTest::newRow("phone clip recorded upright")
+            << DeviceCase{.source = picture("640x360") + kH264,
+                          .remux = {"-c", "copy", "-metadata:s:v:0", "rotate=90"},
+                          .file = "phone.mp4",
+                          .picture = {92, 0, 136, 240}};
+        QTest::newRow("interlaced DV") << DeviceCase{
+            .source = {"-f", "lavfi", "-i",
+                       "testsrc2=size=720x480:rate=60000/1001:duration=2,"
+                       "tinterlace=mode=interleave_top,setfield=tff,setsar=8/9",
+                       "-c:v", "mpeg2video", "-flags", "+ilme+ildct", "-top", "1", "-b:v", "6M"},
+            .file = "dv.mpg",
+            .size = "640x480",
+            .rate = "29.97",
+            .videoKbps = 1500,
+            .progressive = true};
+        QTest::newRow("5.1 sound at 48 kHz")
+            << DeviceCase{.source = picture("320x240") + sound(48000, "pan=5.1|FC=c0|BL=c0") + kH264 +
+                                    QStringList{"-c:a", "aac", "-b:a", "384k"},
+                          .channels = 2,
+                          .sampleRate = 48000,
+                          .centreAndSurroundHeard = true};
+        QTest::newRow("mono sound at 8 kHz") << DeviceCase{.source = picture("320x240") + sound(8000) +
+                                                                     kH264 + QStringList{"-c:a", "pcm_s16le"},
+                                                           .channels = 1,
+                                                           .sampleRate = 44100};
+        QTest::newRow("busy 10-second clip at 128 kbps") << DeviceCase{
+            .source = {"-f", "lavfi", "-i", "testsrc2=size=640x480:rate=25:duration=10,noise=alls=80:allf=t",
+                       "-c:v", "mpeg4", "-q:v", "2"},
+            .rate = "29.97",
+            .videoKbps = 128,
+            .rateKept = true};
+        QTest::newRow("two video and two sound tracks: the first of each") << DeviceCase{
+            .source = picture("1280x720") + picture("640x640") + sound(44100) +
+                      sound(48000, "pan=stereo|FL=c0|FR=c0") + kH264 +
+                      QStringList{"-map", "0", "-map", "1", "-map", "2", "-map", "3", "-c:a", "aac"},
+            .picture = {0, 30, 320, 180},
+            .channels = 1,
+            .sampleRate = 44100};
+        QTest::newRow("sound only") << DeviceCase{.source = sound(44100) + QStringList{"-c:a", "aac"},
+                                                  .file = "sound.m4a",
+                                                  .reason = "文件中只有声音，没有视频画面。"};
+        QTest::newRow("cover picture with sound") << DeviceCase{
+            .source = sound(44100) + QStringList{"-f", "lavfi", "-i", "testsrc=size=200x200:duration=1",
+                                                 "-map", "0", "-map", "1", "-frames:v", "1", "-c:v", "mjpeg",
+                                                 "-disposition:v", "attached_pic", "-c:a", "libmp3lame"},
+            .file = "song.mp3",
+            .reason = "文件中只有封面图片和声音，没有视频画面。"};
+        QTest::newRow("text named .avi") << DeviceCase{
+            .make = Make::Text, .file = "text.avi", .reason = "不是视频文件，或不支持这种格式。"};
+        QTest::newRow("cut short") << DeviceCase{.source = picture("320x240") + sound(44100) + kH264 +
+                                                           QStringList{"-c:a", "aac"},
+                                                 .make = Make::FirstHalf,
+                                                 .file = "cut.mp4",
+                                                 .reason = "文件已损坏或不完整。"};
+        QTest::newRow("missing") << DeviceCase{.make = Make::Nothing, .reason = "无法读取源文件。"};
+        QTest::newRow("output folder missing")
+            << DeviceCase{.source = picture("320x240") + kH264,
+                          .outputFolder = "no such folder/",
+                          .reason = "无法写入输出文件（磁盘已满或没有权限）。"};
     }
-    void unusableInputsFailAndLeaveNoFile() {
-        QFETCH(QString, source);
-        QFile text(path("text.avi"));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("this is not a video\n");
-        text.close();
-        QVERIFY(media::makeClip(path("whole.mp4"), {"-c:v", "libx264", "-c:a", "aac"}));
-        QFile whole(path("whole.mp4"));
-        QVERIFY(whole.open(QIODevice::ReadOnly));
-        QFile truncated(path("truncated.mp4"));
-        QVERIFY(truncated.open(QIODevice::WriteOnly));
-        truncated.write(whole.read(whole.size() / 2));
-        truncated.close();
-        QVERIFY(media::makeClip(path("sound.m4a"), {"-vn", "-c:a", "aac"}));
+    void whatReachesTheDevice() {
+        QFETCH(DeviceCase, wanted);
+        const QString source = path(QTest::currentDataTag() + QStringLiteral(" ") + wanted.file);
+        QVERIFY(make(wanted, source));
+        const QString result = path(wanted.outputFolder + QTest::currentDataTag() + QStringLiteral(".mp4"));
+        QStringList arguments = convArguments(source, result, wanted.rate, wanted.size);
+        arguments[3] = QString::number(wanted.videoKbps);
 
-        const QString result = path(source + ".out.mp4");
-        const Run run = conv(convArguments(path(source), result));
-        QVERIFY(run.exitCode != 0);
-        QVERIFY(!QFile::exists(result));
+        const Run run = conv(arguments);
+
         QVERIFY(!QFile::exists(result + ".part"));
-        QVERIFY2(!run.output.trimmed().isEmpty(), "a failure says why");
+        if (!wanted.reason.isEmpty()) {
+            QVERIFY(run.exitCode != 0);
+            QVERIFY(!QFile::exists(result));
+            QCOMPARE(run.output.trimmed().split(u'\n').last(), wanted.reason);
+            return;
+        }
+        QCOMPARE(run.exitCode, 0);
+        const QJsonObject probed = media::probe(result);
+        const QJsonObject video = media::videoStream(probed);
+        const QSize frame(wanted.size.section(u'x', 0, 0).toInt(), wanted.size.section(u'x', 1, 1).toInt());
+        QCOMPARE(QSize(video["width"].toInt(), video["height"].toInt()), frame);
+        QCOMPARE(video["sample_aspect_ratio"].toString(), QStringLiteral("1:1"));
+        if (!wanted.picture.isNull()) {
+            const QRect seen = media::pictureBounds(result, frame);
+            // Scaling softens the picture's edges by a pixel or so.
+            const QMargins difference(seen.left() - wanted.picture.left(), seen.top() - wanted.picture.top(),
+                                      wanted.picture.right() - seen.right(),
+                                      wanted.picture.bottom() - seen.bottom());
+            QVERIFY2(qAbs(difference.left()) <= 2 && qAbs(difference.top()) <= 2 &&
+                         qAbs(difference.right()) <= 2 && qAbs(difference.bottom()) <= 2,
+                     qPrintable(QStringLiteral("picture at %1,%2 %3x%4")
+                                    .arg(seen.x())
+                                    .arg(seen.y())
+                                    .arg(seen.width())
+                                    .arg(seen.height())));
+        }
+        if (wanted.progressive) {
+            QVERIFY2(media::interlacedShare(source) > 0.8, "the source is combed");
+            const double combed = media::interlacedShare(result);
+            QVERIFY2(combed >= 0 && combed < 0.1, qPrintable(QString::number(combed)));
+        }
+        if (wanted.rateKept) {
+            const double kbps = video["bit_rate"].toString().toDouble() / 1000;
+            QVERIFY2(qAbs(kbps / wanted.videoKbps - 1) <= 0.15, qPrintable(QString::number(kbps)));
+        }
+        const QJsonObject audio = media::audioStream(probed);
+        if (wanted.channels == 0) {
+            QVERIFY(audio.isEmpty());
+            return;
+        }
+        QCOMPARE(audio["codec_name"].toString(), QStringLiteral("aac"));
+        QCOMPARE(audio["profile"].toString(), QStringLiteral("LC"));
+        QCOMPARE(audio["channels"].toInt(), wanted.channels);
+        QCOMPARE(audio["sample_rate"].toString().toInt(), wanted.sampleRate);
+        if (wanted.centreAndSurroundHeard) {
+            // The tone is in the centre and the left surround: both sides carry the centre, the left more.
+            const QList<double> levels = media::channelLevels(result, 2);
+            QVERIFY2(levels[1] > 0.05 && levels[0] > 1.3 * levels[1],
+                     qPrintable(QStringLiteral("%1 %2").arg(levels[0]).arg(levels[1])));
+        }
     }
 
     void badArgumentsGetTheUsage_data() {

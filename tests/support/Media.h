@@ -6,7 +6,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRect>
+#include <QRegularExpression>
+#include <QSize>
 #include <QStringList>
+
+#include <cmath>
 
 namespace media {
 
@@ -20,15 +25,17 @@ inline QByteArray run(const QString& program, const QStringList& arguments, int*
     return process.readAllStandardOutput();
 }
 
-// A clip of `seconds` of test picture (and a tone, unless `codecArguments` says -an), encoded as asked.
+// A clip of `seconds` of test picture (and a tone, unless `codecArguments` says -an), encoded as asked. The
+// picture is ffmpeg's test card, or with `grey` an even grey that black bars stand out against.
 inline bool makeClip(const QString& path, const QStringList& codecArguments, double seconds = 2.0,
-                     const QString& size = QStringLiteral("160x120")) {
+                     const QString& size = QStringLiteral("160x120"), bool grey = false) {
     const QString duration = QString::number(seconds);
+    const QString picture = grey ? QStringLiteral("color=color=gray") : QStringLiteral("testsrc=rate=25");
     QStringList arguments{
         "-hide_banner", "-loglevel",
         "error",        "-y",
         "-f",           "lavfi",
-        "-i",           QStringLiteral("testsrc=size=%1:rate=25:duration=%2").arg(size, duration),
+        "-i",           QStringLiteral("%1:size=%2:duration=%3").arg(picture, size, duration),
         "-f",           "lavfi",
         "-i",           QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(duration),
         "-shortest"};
@@ -63,6 +70,59 @@ inline QJsonObject videoStream(const QJsonObject& probed) {
         if (stream.toObject()["codec_type"].toString() == QStringLiteral("video"))
             return stream.toObject();
     return {};
+}
+
+inline QJsonObject audioStream(const QJsonObject& probed) {
+    for (const auto& stream : probed["streams"].toArray())
+        if (stream.toObject()["codec_type"].toString() == QStringLiteral("audio"))
+            return stream.toObject();
+    return {};
+}
+
+// Where the picture is in the frame at `second`: the bounds of the pixels brighter than the black bars.
+inline QRect pictureBounds(const QString& path, const QSize& frame, double second = 1.0) {
+    const QByteArray luma =
+        run(QStringLiteral("ffmpeg"), {"-v", "error", "-ss", QString::number(second), "-i", path, "-frames:v",
+                                       "1", "-f", "rawvideo", "-pix_fmt", "gray", "pipe:1"});
+    if (luma.size() != qsizetype(frame.width()) * frame.height())
+        return {};
+    QRect bounds;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            if (quint8(luma[y * frame.width() + x]) > 64)
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+// The loudness of each sound channel over the whole file, as root mean square of samples in [-1, 1].
+inline QList<double> channelLevels(const QString& path, int channels) {
+    const QByteArray pcm = run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-vn", "-f", "s16le",
+                                                          "-c:a", "pcm_s16le", "pipe:1"});
+    QList<double> sums(channels, 0.0);
+    const auto* samples = reinterpret_cast<const qint16*>(pcm.constData());
+    const qsizetype count = pcm.size() / qsizetype(sizeof(qint16));
+    for (qsizetype i = 0; i < count; ++i)
+        sums[i % channels] += std::pow(samples[i] / 32768.0, 2);
+    for (double& sum : sums)
+        sum = count ? std::sqrt(sum / double(count / channels)) : 0.0;
+    return sums;
+}
+
+// The share of frames that ffmpeg's interlace detector finds interlaced (combed), from 0 to 1.
+inline double interlacedShare(const QString& path) {
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QStringLiteral("ffmpeg"),
+                  {"-hide_banner", "-nostats", "-i", path, "-vf", "idet", "-an", "-f", "null", "-"});
+    process.waitForFinished(-1);
+    static const QRegularExpression counts(
+        QStringLiteral("Multi frame detection: TFF: *([0-9]+) BFF: *([0-9]+) Progressive: *([0-9]+)"));
+    const auto match = counts.match(QString::fromUtf8(process.readAllStandardError()));
+    if (!match.hasMatch())
+        return -1;
+    const double combed = match.captured(1).toDouble() + match.captured(2).toDouble();
+    const double all = combed + match.captured(3).toDouble();
+    return all > 0 ? combed / all : -1;
 }
 
 } // namespace media

@@ -91,12 +91,31 @@ class TestBatch : public QObject {
         const QStringList lines = warnings.first().split(u'\n');
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], QStringLiteral("warning:Movikon Pro:以下文件未能转换："));
-        // The encoder's own last word, without the staged file's name.
-        QVERIFY(lines[1].startsWith(source("notes.avi") + " — "));
-        QVERIFY(!lines[1].contains("tmpfile"));
+        // The encoder's own last word: why, in the users' language.
+        QCOMPARE(lines[1], source("notes.avi") + " — 不是视频文件，或不支持这种格式。");
         QCOMPARE(lines[2], source("vanishing.mp4") + " — 无法读取源文件");
         QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
         QVERIFY(namesIn(fixture.Staging()).isEmpty());
+    }
+
+    void aWideClipComesOutLetterboxed() {
+        QVERIFY(media::makeClip(source("wide.mp4"), {"-c:v", "libx264", "-c:a", "aac"}, 2, "1280x720", true));
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        window.cmbSize->setCurrentText("320x240");
+        fixture.Drop({source("wide.mp4")});
+        convert(fixture);
+        const QString result = fixture.Output() + "/wide.mp4";
+        QCOMPARE(videoSize(result), QStringLiteral("320x240"));
+        // 320x180 of picture, 30 rows of black above and below.
+        const QRect picture = media::pictureBounds(result, {320, 240});
+        QVERIFY2(qAbs(picture.top() - 30) <= 2 && qAbs(picture.bottom() - 209) <= 2 && picture.left() <= 1 &&
+                     picture.right() >= 318,
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(picture.x())
+                                .arg(picture.y())
+                                .arg(picture.width())
+                                .arg(picture.height())));
     }
 
     void aChangedFrameSizeAppliesFromTheNextFile() {
