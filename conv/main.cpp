@@ -55,13 +55,13 @@ class Conversion : public QObject {
         });
     }
 
-    // Ends the conversion early: ffmpeg is stopped and nothing is left behind.
+    // Ends the conversion early: ffmpeg is ended at once (what it wrote is thrown away, so it need not
+    // finish its file) and nothing is left behind.
     void abort() {
         m_aborted = true;
         if (m_ffmpeg.state() == QProcess::NotRunning)
             return fail(QStringLiteral("conv: stopped"), reason::kStopped);
-        m_ffmpeg.terminate();
-        QTimer::singleShot(2000, &m_ffmpeg, [this] { m_ffmpeg.kill(); });
+        m_ffmpeg.kill();
     }
 
   private:
@@ -70,7 +70,7 @@ class Conversion : public QObject {
         m_ffmpeg.setCurrentReadChannel(channel);
         QStringList lines;
         while (m_ffmpeg.canReadLine())
-            lines << QString::fromLocal8Bit(m_ffmpeg.readLine()).trimmed();
+            lines << QString::fromUtf8(m_ffmpeg.readLine()).trimmed(); // ffmpeg writes UTF-8 everywhere
         return lines;
     }
 

@@ -79,7 +79,7 @@ QString DOSOutputs::ExecuteCommand(const QString& CommandLine) {
 void DOSOutputs::Stop(int graceMs) {
     if (!m_running)
         return;
-    m_running->terminate();
+    platform::AskToStop(*m_running);
     if (!m_running->waitForFinished(graceMs)) {
         m_running->kill();
         m_running->waitForFinished(-1);

@@ -23,8 +23,19 @@ void TieToParent(QProcess& process);
 // never followed. False when `source` is not a readable file or it cannot be placed.
 bool StageSource(const QString& source, const QString& stagedPath);
 
-// Runs `handler` on the event loop when the process is asked to end (SIGTERM, SIGINT, SIGHUP) or loses the
-// reader of its output (SIGPIPE).
+// Asks `process`, a running conv, to stop: it then ends its ffmpeg and removes what it had written. Other
+// programs may not hear it; the caller ends them by force after a grace period.
+void AskToStop(QProcess& process);
+
+// Runs `handler` on the event loop when this process is asked to end: AskToStop, a console's Ctrl+C or close,
+// SIGTERM, SIGINT and SIGHUP, and the loss of the reader of its output (SIGPIPE).
 void OnTerminationRequest(std::function<void()> handler);
+
+// Whether the program folder is shared by every user of the machine (installed, or read-only), so that the
+// settings and the default output folder go with each user instead.
+bool IsSharedProgramFolder(const QString& programFolder);
+
+// The user's own folder for the settings when the program folder is shared.
+QString UserSettingsFolder();
 
 } // namespace platform

@@ -1,7 +1,10 @@
 // Draws every picture of the window's skin into a folder (by default skin/). The pictures are committed and
 // compiled into the program, so neither this tool nor its font is needed to build it. Run it again after
 // changing the look:  build/tools/skingen skin
+#include <QBuffer>
+#include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -10,6 +13,7 @@
 #include <QPainterPath>
 
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -239,6 +243,34 @@ bool save(const QImage& image, const QString& folder, const QString& name) {
     return saved;
 }
 
+// A Windows icon file: the icon drawn at each size, each kept as a PNG inside the file (Windows Vista on).
+bool saveWindowsIcon(const QString& folder, const QString& name) {
+    const int sizes[] = {16, 24, 32, 48, 64, 256};
+    QByteArray directory, images;
+    QDataStream header(&directory, QIODevice::WriteOnly);
+    header.setByteOrder(QDataStream::LittleEndian);
+    header << quint16(0) << quint16(1) << quint16(std::size(sizes));
+    const quint32 firstImage = 6 + 16 * std::size(sizes);
+    for (const int size : sizes) {
+        const QImage image = picture({size, size}, Qt::transparent, [size](QPainter& p, const QRect& area) {
+            p.scale(size / 64.0, size / 64.0);
+            icon(p, area);
+        });
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        // Width and height 0 stand for 256.
+        header << quint8(size % 256) << quint8(size % 256) << quint8(0) << quint8(0) << quint16(1)
+               << quint16(32) << quint32(png.size()) << quint32(firstImage + images.size());
+        images += png;
+    }
+    QFile file(folder + u'/' + name);
+    const bool saved = file.open(QIODevice::WriteOnly) && file.write(directory + images) > 0;
+    std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "wrote" : "could not write", qPrintable(name));
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -275,5 +307,6 @@ int main(int argc, char* argv[]) {
     ok &= save(progress(), folder, "progress.png");
     ok &= save(picture({32, 32}, Qt::transparent, hand), folder, "hand.png");
     ok &= save(picture({64, 64}, Qt::transparent, icon), folder, "icon.png");
+    ok &= saveWindowsIcon(folder, "icon.ico");
     return ok ? 0 : 1;
 }

@@ -1,18 +1,14 @@
 #include "QtDesktop.h"
 
 #include "COMDLG.h"
+#include "DesktopPlatform.h"
 
 #include <QApplication>
-#include <QAudioDevice>
 #include <QDesktopServices>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMediaDevices>
 #include <QMessageBox>
-#include <QSoundEffect>
-#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -39,29 +35,8 @@ void QtDesktop::Open(const QString& pathOrUrl) {
 }
 
 void QtDesktop::PlaySound(const QString& path) {
-    if (!QFileInfo(path).isFile()) {
+    if (!QFileInfo(path).isFile() || !platform::PlaySoundFile(path, kLongestSoundMs))
         QApplication::beep();
-        return;
-    }
-    if (QMediaDevices::audioOutputs().isEmpty())
-        return;
-    QSoundEffect sound;
-    QEventLoop played;
-    QObject::connect(&sound, &QSoundEffect::playingChanged, &played, [&] {
-        if (!sound.isPlaying())
-            played.quit();
-    });
-    QObject::connect(&sound, &QSoundEffect::statusChanged, &played, [&] {
-        if (sound.status() == QSoundEffect::Error)
-            played.quit();
-        else if (sound.status() == QSoundEffect::Ready)
-            sound.play();
-    });
-    QTimer::singleShot(kLongestSoundMs, &played, &QEventLoop::quit);
-    sound.setSource(QUrl::fromLocalFile(path));
-    if (sound.status() == QSoundEffect::Ready)
-        sound.play();
-    played.exec();
 }
 
 QString QtDesktop::ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,

@@ -4,6 +4,7 @@
 #include "COMDLG.h"
 #include "DOSOutputs.h"
 #include "GetFile.h"
+#include "Platform.h"
 #include "SettingsFile.h"
 #include "SkinImage.h"
 #include "WindowDesktop.h"
@@ -207,22 +208,15 @@ void frmMain::Form_Load() {
     ResetPictures();
 }
 
-namespace {
-bool isPortable(const QString& programFolder) {
-    return QFileInfo(programFolder).isWritable();
-}
-} // namespace
-
 QString frmMain::Places::SettingsFile() const {
-    return (isPortable(programFolder) ? programFolder
-                                      : QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)) +
+    return (platform::IsSharedProgramFolder(programFolder) ? platform::UserSettingsFolder() : programFolder) +
            QStringLiteral("/setup.ini");
 }
 
 QString frmMain::Places::DefaultOutput() const {
-    return isPortable(programFolder) ? programFolder + QStringLiteral("/output")
-                                     : QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) +
-                                           QStringLiteral("/Movikon");
+    return platform::IsSharedProgramFolder(programFolder)
+               ? QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + QStringLiteral("/Movikon")
+               : programFolder + QStringLiteral("/output");
 }
 
 void frmMain::paintEvent(QPaintEvent*) {

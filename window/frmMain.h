@@ -1,8 +1,8 @@
 #pragma once
 
 #include "BatchWindow.h"
+#include "DesktopPlatform.h"
 #include "Skin.h"
-#include "SleepInhibitor.h"
 #include "StagingFolder.h"
 
 #include <QWidget>
@@ -116,5 +116,5 @@ class frmMain : public QWidget, public BatchWindow {
     StagingFolder m_staging;
     std::unique_ptr<DOSOutputs> objDOS;
     std::unique_ptr<BatchDriver> m_batch;
-    SleepInhibitor m_awake;
+    platform::SleepInhibitor m_awake;
 };

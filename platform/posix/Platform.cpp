@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <fcntl.h>
@@ -43,6 +44,10 @@ bool StageSource(const QString& source, const QString& stagedPath) {
     return ::symlink(QFile::encodeName(info.absoluteFilePath()).constData(), staged.constData()) == 0;
 }
 
+void AskToStop(QProcess& process) {
+    process.terminate();
+}
+
 namespace {
 int g_signalPipe[2] = {-1, -1};
 
@@ -69,6 +74,14 @@ void OnTerminationRequest(std::function<void()> handler) {
     action.sa_flags = SA_RESTART;
     for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE})
         ::sigaction(signal, &action, nullptr);
+}
+
+bool IsSharedProgramFolder(const QString& programFolder) {
+    return !QFileInfo(programFolder).isWritable();
+}
+
+QString UserSettingsFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 }
 
 } // namespace platform

@@ -1,8 +1,45 @@
-#include "SleepInhibitor.h"
+#include "DesktopPlatform.h"
 
+#include <QAudioDevice>
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
+#include <QDBusUnixFileDescriptor>
+#include <QEventLoop>
+#include <QMediaDevices>
+#include <QSoundEffect>
+#include <QTimer>
+#include <QUrl>
+
+#include <optional>
+
+namespace platform {
+
+bool PlaySoundFile(const QString& path, int longestMs) {
+    if (QMediaDevices::audioOutputs().isEmpty())
+        return true;
+    QSoundEffect sound;
+    QEventLoop played;
+    bool failed = false;
+    QObject::connect(&sound, &QSoundEffect::playingChanged, &played, [&] {
+        if (!sound.isPlaying())
+            played.quit();
+    });
+    QObject::connect(&sound, &QSoundEffect::statusChanged, &played, [&] {
+        if (sound.status() == QSoundEffect::Error) {
+            failed = true;
+            played.quit();
+        } else if (sound.status() == QSoundEffect::Ready) {
+            sound.play();
+        }
+    });
+    QTimer::singleShot(longestMs, &played, &QEventLoop::quit);
+    sound.setSource(QUrl::fromLocalFile(path));
+    if (sound.status() == QSoundEffect::Ready)
+        sound.play();
+    played.exec();
+    return !failed;
+}
 
 namespace {
 // A desktop service answers at once or not at all; a batch never waits long for it.
@@ -21,14 +58,25 @@ QDBusMessage callPowerManagement(const QString& method, const QList<QVariant>& a
 }
 } // namespace
 
+struct SleepInhibitor::Held {
+    std::optional<uint> cookie;   // from the session's power management
+    QDBusUnixFileDescriptor lock; // from the login manager: held while open
+};
+
+SleepInhibitor::SleepInhibitor() : m_held(std::make_unique<Held>()) {}
+
+SleepInhibitor::~SleepInhibitor() {
+    Release();
+}
+
 void SleepInhibitor::Hold() {
-    if (m_cookie || m_lock.isValid())
+    if (m_held->cookie || m_held->lock.isValid())
         return;
     if (QDBusConnection::sessionBus().isConnected()) {
         const QDBusReply<uint> cookie =
             callPowerManagement(QStringLiteral("Inhibit"), {kApplication, kReason});
         if (cookie.isValid()) {
-            m_cookie = cookie.value();
+            m_held->cookie = cookie.value();
             return;
         }
     }
@@ -41,13 +89,15 @@ void SleepInhibitor::Hold() {
             login.call(QStringLiteral("Inhibit"), QStringLiteral("sleep"), kApplication, kReason,
                        QStringLiteral("block"));
         if (lock.isValid())
-            m_lock = lock.value();
+            m_held->lock = lock.value();
     }
 }
 
 void SleepInhibitor::Release() {
-    if (m_cookie)
-        callPowerManagement(QStringLiteral("UnInhibit"), {*m_cookie});
-    m_cookie.reset();
-    m_lock = QDBusUnixFileDescriptor();
+    if (m_held->cookie)
+        callPowerManagement(QStringLiteral("UnInhibit"), {*m_held->cookie});
+    m_held->cookie.reset();
+    m_held->lock = QDBusUnixFileDescriptor();
 }
+
+} // namespace platform
