@@ -28,7 +28,7 @@ int main(int argc, char* argv[]) {
     if (mode == "crash") {
         std::ofstream(output) << "half a res";
         std::printf("time=5.00 \nfake: crashed half-way\n");
-        std::raise(SIGKILL);
+        std::raise(SIGTERM); // unhandled: the process dies (on Windows, with exit code 3)
     }
     if (mode == "hang") {
         for (;;)

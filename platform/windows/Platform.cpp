@@ -1,0 +1,148 @@
+#include "Platform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryFile>
+#include <QWinEventNotifier>
+
+#include <memory>
+#include <string>
+
+#include <windows.h>
+
+#include <knownfolders.h>
+#include <shlobj.h>
+
+namespace platform {
+
+QString ProgramFolder() {
+    return QCoreApplication::applicationDirPath();
+}
+
+QString ExecutableSuffix() {
+    return QStringLiteral(".exe");
+}
+
+namespace {
+// One job holds every child of this process. The system closes its last handle when the process ends,
+// however it ends, and the job then ends everything in it.
+HANDLE childJob() {
+    static const HANDLE job = [] {
+        const HANDLE created = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (created)
+            SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        return created;
+    }();
+    return job;
+}
+
+// A console program gets no close message: conv waits on this event instead, named after its process.
+std::wstring stopEventName(qint64 processId) {
+    return L"Local\\MovikonStop-" + std::to_wstring(processId);
+}
+
+std::wstring nativePath(const QString& path) {
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+QString knownFolder(REFKNOWNFOLDERID id) {
+    PWSTR path = nullptr;
+    QString folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path)))
+        folder = QDir::fromNativeSeparators(QString::fromWCharArray(path));
+    CoTaskMemFree(path);
+    return folder;
+}
+
+bool isInside(const QString& path, const QString& folder) {
+    const QString cleanFolder = QDir::cleanPath(folder);
+    return !cleanFolder.isEmpty() &&
+           (QDir::cleanPath(path) + u'/').startsWith(cleanFolder + u'/', Qt::CaseInsensitive);
+}
+} // namespace
+
+void TieToParent(QProcess& process) {
+    // Started suspended and let go only once it is in the job, so that not even its first child escapes it.
+    auto starting = std::make_shared<PROCESS_INFORMATION*>(nullptr);
+    process.setCreateProcessArgumentsModifier([starting](QProcess::CreateProcessArguments* arguments) {
+        arguments->flags |= CREATE_SUSPENDED;
+        *starting = arguments->processInformation;
+    });
+    QObject::connect(&process, &QProcess::stateChanged, &process, [starting](QProcess::ProcessState state) {
+        if (state != QProcess::Running || !*starting)
+            return;
+        if (const HANDLE job = childJob())
+            AssignProcessToJobObject(job, (*starting)->hProcess);
+        ResumeThread((*starting)->hThread);
+        *starting = nullptr;
+    });
+}
+
+bool StageSource(const QString& source, const QString& stagedPath) {
+    const QFileInfo info(source);
+    if (!info.isFile() || !info.isReadable())
+        return false;
+    const std::wstring staged = nativePath(stagedPath);
+    const std::wstring original = nativePath(info.absoluteFilePath());
+    // DeleteFileW removes a planted link itself, never its target.
+    if (!DeleteFileW(staged.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return false;
+    // A second name for the same file costs no copy. A read-only source is copied instead: a link would share
+    // its read-only mark, and the staged name could not be deleted afterwards without changing the source.
+    const DWORD attributes = GetFileAttributesW(original.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (!(attributes & FILE_ATTRIBUTE_READONLY) && CreateHardLinkW(staged.c_str(), original.c_str(), nullptr))
+        return true;
+    // Across volumes, or on a file system without links.
+    return CopyFileW(original.c_str(), staged.c_str(), TRUE) &&
+           SetFileAttributesW(staged.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+void AskToStop(QProcess& process) {
+    const HANDLE stop = OpenEventW(EVENT_MODIFY_STATE, FALSE, stopEventName(process.processId()).c_str());
+    if (!stop)
+        return;
+    SetEvent(stop);
+    CloseHandle(stop);
+}
+
+namespace {
+HANDLE g_stopEvent = nullptr;
+
+BOOL WINAPI onConsoleEvent(DWORD) {
+    // Runs on a thread of its own: the event hands the request to the event loop.
+    SetEvent(g_stopEvent);
+    return TRUE;
+}
+} // namespace
+
+void OnTerminationRequest(std::function<void()> handler) {
+    if (!g_stopEvent)
+        g_stopEvent = CreateEventW(nullptr, FALSE, FALSE, stopEventName(GetCurrentProcessId()).c_str());
+    if (!g_stopEvent)
+        return;
+    auto* notifier = new QWinEventNotifier(g_stopEvent, QCoreApplication::instance());
+    QObject::connect(notifier, &QWinEventNotifier::activated, notifier,
+                     [handler = std::move(handler)] { handler(); });
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+bool IsSharedProgramFolder(const QString& programFolder) {
+    // Program Files belongs to the machine, whatever a write test says (an administrator may write there).
+    for (const auto& id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86})
+        if (isInside(programFolder, knownFolder(id)))
+            return true;
+    QTemporaryFile probe(programFolder + QStringLiteral("/write-test-XXXXXX"));
+    return !probe.open();
+}
+
+QString UserSettingsFolder() {
+    return knownFolder(FOLDERID_RoamingAppData) + QStringLiteral("/Movikon");
+}
+
+} // namespace platform
