@@ -1,0 +1,197 @@
+#!/usr/bin/env bash
+# Builds Movikon PRO for 64-bit Windows on Debian 12, with MinGW-w64 and Debian's own sources of Qt, x264,
+# LAME and ffmpeg.
+#   scripts/windows.sh        the program folder, the portable zip and the installer, in build-windows/
+#   scripts/windows.sh test   the same, then every test of the Windows build under wine, on Xvfb
+# The Windows Qt, x264, LAME and ffmpeg are built once and kept in ~/.cache/movikon-windows (or
+# $MOVIKON_WINDOWS_CACHE), one folder per version, so later runs only build the program.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cache=${MOVIKON_WINDOWS_CACHE:-$HOME/.cache/movikon-windows}
+build=$root/build-windows
+jobs=$(nproc)
+triplet=x86_64-w64-mingw32
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+mode=${1:-build}
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+
+step() { printf '\n== %s (%s)\n' "$*" "$(date +%T)"; }
+
+install_packages() {
+    local packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+                    libz-mingw-w64-dev binutils-mingw-w64-x86-64 nasm meson ninja-build pkg-config cmake make
+                    dpkg-dev qt6-base-dev qt6-base-dev-tools wine wine64 fonts-wine nsis zip unzip
+                    xvfb xauth xdotool x11-utils fonts-wqy-microhei fonts-dejavu-core imagemagick ffmpeg)
+    local missing=() p
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        step "Installing ${missing[*]}"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+}
+
+# Debian's source packages need a deb-src twin of the system's Debian entry.
+enable_sources() {
+    local list=/etc/apt/sources.list.d/movikon-deb-src.sources
+    [ -f "$list" ] && return
+    step "Adding Debian's source packages to apt"
+    sed -n '/^Types: deb$/,/^$/p' /etc/apt/sources.list.d/debian.sources | sed 's/^Types: deb$/Types: deb-src/' |
+        $sudo tee "$list" >/dev/null
+    $sudo apt-get update -qq
+}
+
+# Unpacks the newest version of Debian's source package $1 (patched) into $cache/src; prints its folder.
+source_folder() {
+    local package=$1 version folder
+    version=$(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -V | tail -1)
+    folder=$cache/src/$package-${version#*:}
+    if [ ! -d "$folder" ]; then
+        mkdir -p "$cache/src"
+        (cd "$cache/src" && apt-get source -qq --download-only "$package=$version" &&
+            dpkg-source -q -x "${package}_${version#*:}.dsc" "$folder") >&2
+    fi
+    echo "$folder"
+}
+
+qt_version=6.4.2
+qt_prefix=$cache/qt-$qt_version
+build_qt() {
+    [ -f "$qt_prefix/.complete" ] && return
+    step "Building Qt $qt_version for Windows (about 15 minutes on 2 cores)"
+    local src work
+    src=$(source_folder qt6-base)
+    work=$cache/work/qtbase
+    rm -rf "$work" "$qt_prefix"
+    mkdir -p "$work"
+    # Only what the program and its tests use. Direct2D and DirectWrite 3 go together: in Qt 6.4 the
+    # Windows platform plugin does not link with one of them alone. The tablet headers are not in the
+    # Debian tarball.
+    (cd "$work" && "$src/configure" -prefix "$qt_prefix" -release -shared -opensource -confirm-license \
+        -xplatform win32-g++ -qt-host-path /usr -nomake tests -nomake examples \
+        -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz -qt-doubleconversion \
+        -no-icu -no-dbus -no-opengl -no-feature-vulkan -no-feature-direct2d -no-feature-directwrite3 \
+        -no-feature-tabletevent -no-feature-network -no-feature-sql -no-feature-xml \
+        -no-feature-concurrent -no-feature-printsupport \
+        -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) >"$cache/qt-configure.log" 2>&1 ||
+        { tail -40 "$cache/qt-configure.log"; exit 1; }
+    (cd "$work" && cmake --build . --parallel "$jobs" && cmake --install .) >"$cache/qt-build.log" 2>&1 ||
+        { tail -40 "$cache/qt-build.log"; exit 1; }
+    rm -rf "$work"
+    touch "$qt_prefix/.complete"
+}
+
+# Static libraries of x264, LAME and dav1d (AV1, common in web clips, has no software decoder of ffmpeg's
+# own), then a static ffmpeg.exe and ffprobe.exe over them: every native demuxer, decoder, parser and filter,
+# since a user may queue any file.
+media_prefix=$cache/media
+build_media() {
+    local x264_src lame_src dav1d_src ffmpeg_src key
+    x264_src=$(source_folder x264)
+    lame_src=$(source_folder lame)
+    dav1d_src=$(source_folder dav1d)
+    ffmpeg_src=$(source_folder ffmpeg)
+    key="$(basename "$x264_src") $(basename "$lame_src") $(basename "$dav1d_src") $(basename "$ffmpeg_src")"
+    [ -f "$media_prefix/.complete" ] && [ "$(cat "$media_prefix/.complete")" = "$key" ] && return
+    rm -rf "$media_prefix" "$cache/work/media"
+    mkdir -p "$cache/work/media"
+
+    step "Building x264 for Windows"
+    cp -a "$x264_src" "$cache/work/media/x264"
+    (cd "$cache/work/media/x264" &&
+        ./configure --prefix="$media_prefix" --host=$triplet --cross-prefix=$triplet- \
+            --enable-static --disable-cli --disable-opencl &&
+        make -j"$jobs" && make install-lib-static) >"$cache/x264.log" 2>&1 ||
+        { tail -40 "$cache/x264.log"; exit 1; }
+
+    step "Building LAME for Windows"
+    cp -a "$lame_src" "$cache/work/media/lame"
+    (cd "$cache/work/media/lame" &&
+        ./configure --prefix="$media_prefix" --host=$triplet --enable-static --disable-shared \
+            --disable-frontend --disable-decoder --disable-gtktest &&
+        make -j"$jobs" && make install) >"$cache/lame.log" 2>&1 ||
+        { tail -40 "$cache/lame.log"; exit 1; }
+
+    step "Building dav1d for Windows"
+    cat >"$cache/work/media/meson-cross.txt" <<CROSS
+[binaries]
+c = '$triplet-gcc-posix'
+ar = '$triplet-gcc-ar-posix'
+strip = '$triplet-strip'
+windres = '$triplet-windres'
+[host_machine]
+system = 'windows'
+cpu_family = 'x86_64'
+cpu = 'x86_64'
+endian = 'little'
+CROSS
+    (meson setup "$cache/work/media/dav1d" "$dav1d_src" --cross-file "$cache/work/media/meson-cross.txt" \
+        --prefix "$media_prefix" --libdir lib --buildtype release --default-library static \
+        -Denable_tools=false -Denable_tests=false &&
+        ninja -C "$cache/work/media/dav1d" install) >"$cache/dav1d.log" 2>&1 ||
+        { tail -40 "$cache/dav1d.log"; exit 1; }
+
+    step "Building ffmpeg for Windows (about 20 minutes on 2 cores)"
+    mkdir -p "$cache/work/media/ffmpeg"
+    (cd "$cache/work/media/ffmpeg" &&
+        PKG_CONFIG_LIBDIR="$media_prefix/lib/pkgconfig" "$ffmpeg_src/configure" --prefix="$media_prefix" \
+            --arch=x86_64 --target-os=mingw32 --cross-prefix=$triplet- --pkg-config=pkg-config \
+            --pkg-config-flags=--static --extra-cflags="-I$media_prefix/include" \
+            --extra-ldflags="-L$media_prefix/lib -static" \
+            --enable-gpl --enable-version3 --enable-static --disable-shared --disable-autodetect \
+            --enable-w32threads --enable-zlib --enable-libx264 --enable-libmp3lame --enable-libdav1d \
+            --disable-ffplay --disable-doc --disable-network --disable-hwaccels --disable-devices \
+            --enable-indev=lavfi --disable-debug &&
+        make -j"$jobs" && make install) >"$cache/ffmpeg.log" 2>&1 ||
+        { tail -40 "$cache/ffmpeg.log"; exit 1; }
+    $triplet-strip "$media_prefix/bin/ffmpeg.exe" "$media_prefix/bin/ffprobe.exe"
+    rm -rf "$cache/work/media"
+    echo "$key" >"$media_prefix/.complete"
+}
+
+install_packages
+enable_sources
+build_qt
+build_media
+[ "$mode" = deps ] && exit 0
+
+step "Building Movikon PRO for Windows"
+"$qt_prefix/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" -DFFMPEG_EXE="$media_prefix/bin/ffmpeg.exe" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" >"$build.configure.log" 2>&1 ||
+    { tail -40 "$build.configure.log"; exit 1; }
+cmake --build "$build" --parallel "$jobs"
+
+step "Packing the portable zip and the installer"
+(cd "$build" && cpack -G ZIP && cpack -G NSIS64) >"$build.package.log" 2>&1 ||
+    { tail -40 "$build.package.log"; exit 1; }
+ls -l "$build"/movikon-*-windows-x64.zip "$build"/movikon-*-setup.exe
+
+[ "$mode" = test ] || exit 0
+
+# Wine needs a display for its windows, a prefix of its own, and a Chinese locale: Chinese Windows' ANSI code
+# page, 936, is what setup.ini and the encoder's output are written in there.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
+    step "Adding the zh_CN.UTF-8 locale"
+    dpkg-query -W -f='${Status}' locales 2>/dev/null | grep -q 'ok installed' ||
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends locales >/dev/null
+    $sudo sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+    $sudo locale-gen >/dev/null
+fi
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+export WINEPREFIX=$cache/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+[ -f "$WINEPREFIX/system.reg" ] || { step "Making the wine prefix"; wineboot -i >/dev/null 2>&1; }
+Xvfb :91 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; wineserver -k 2>/dev/null' EXIT
+export DISPLAY=:91
+sleep 1
+
+step "Running the tests under wine"
+ctest --test-dir "$build" --output-on-failure -j2
+"$root/scripts/windows-installer-test.sh" "$build"/movikon-*-setup.exe

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Runs one Windows program of the build under wine; CTest's emulator for the Windows build.
+#   - The Qt and MinGW DLLs and the Windows ffmpeg.exe are found through WINEPATH.
+#   - wine hands a program no QT_* variable, but turns WINEQT_* into QT_*: the test's Qt settings go over so.
+#   - Qt's offscreen platform on Windows reads fonts from one folder only: it gets DejaVu Sans and WenQuanYi.
+#   - A QtTest program's report does not reach a pipe under wine: it is written to a file and printed.
+set -uo pipefail
+cache=${MOVIKON_WINDOWS_CACHE:-$HOME/.cache/movikon-windows}
+export WINEPREFIX=${WINEPREFIX:-$cache/wine}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+windows() { printf 'Z:%s' "$1" | tr / '\\'; }
+runtime=$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")")
+export WINEPATH="$(windows "$cache/qt-6.4.2/bin");$(windows "$runtime");$(windows /usr/x86_64-w64-mingw32/lib);$(windows "$cache/media/bin")${WINEPATH:+;$WINEPATH}"
+
+fonts=$cache/fonts
+if [ ! -d "$fonts" ]; then
+    mkdir -p "$fonts"
+    ln -sf /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$fonts/"
+fi
+export QT_QPA_FONTDIR=$(windows "$fonts")
+while IFS='=' read -r name _; do
+    [[ $name == QT_* ]] && export "WINE$name=${!name}"
+done < <(env)
+
+program=$1
+shift
+case "$(basename "$program")" in
+test_*)
+    report=$(mktemp)
+    wine "$program" "$@" -o "$(windows "$report"),txt"
+    status=$?
+    cat "$report"
+    rm -f "$report"
+    exit $status
+    ;;
+*) exec wine "$program" "$@" ;;
+esac
