@@ -45,7 +45,8 @@ QString ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& Init
         dialog.selectNameFilter(filters.first());
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles().value(0);
+    // In the system's own form: the queue, and the names made from it, part paths at its separator.
+    return QDir::toNativeSeparators(dialog.selectedFiles().value(0));
 }
 
 } // namespace COMDLG

@@ -20,9 +20,14 @@ sudo=""
 step() { printf '\n== %s (%s)\n' "$*" "$(date +%T)"; }
 
 install_packages() {
+    # The NSIS installer is a 32-bit program: wine runs it with its 32-bit half.
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $sudo dpkg --add-architecture i386
+        $sudo apt-get update -qq
+    fi
     local packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
                     libz-mingw-w64-dev binutils-mingw-w64-x86-64 nasm meson ninja-build pkg-config cmake make
-                    dpkg-dev qt6-base-dev qt6-base-dev-tools wine wine64 fonts-wine nsis zip unzip
+                    dpkg-dev qt6-base-dev qt6-base-dev-tools wine wine64 wine32:i386 fonts-wine nsis locales zip unzip
                     xvfb xauth xdotool x11-utils fonts-wqy-microhei fonts-dejavu-core imagemagick ffmpeg)
     local missing=() p
     for p in "${packages[@]}"; do
@@ -185,7 +190,14 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
 fi
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEPREFIX=$cache/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-[ -f "$WINEPREFIX/system.reg" ] || { step "Making the wine prefix"; wineboot -i >/dev/null 2>&1; }
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    step "Making the wine prefix"
+    wineboot -i >/dev/null 2>&1
+    # The faces a Chinese Windows draws its controls with are not here: WenQuanYi Micro Hei stands in.
+    for face in SimSun NSimSun "Microsoft YaHei" "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI" Tahoma; do
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+    done
+fi
 Xvfb :91 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; wineserver -k 2>/dev/null' EXIT
