@@ -45,8 +45,9 @@ class TestCOMDLG : public QObject {
         const QString program = QCoreApplication::applicationDirPath();
         QTest::newRow("empty") << "" << program;
         QTest::newRow("blank") << "   " << program;
-        QTest::newRow("existing, without separator") << m_dir.path() << m_dir.path() + "/";
-        QTest::newRow("existing, with separator") << m_dir.path() + "/" << m_dir.path() + "/";
+        const QString folder = QDir::toNativeSeparators(m_dir.path());
+        QTest::newRow("existing, without separator") << folder << folder + QDir::separator();
+        QTest::newRow("existing, with separator") << folder + QDir::separator() << folder + QDir::separator();
         QTest::newRow("missing") << m_dir.filePath("missing") << program;
         QTest::newRow("a file") << QCoreApplication::applicationFilePath() << program;
     }
@@ -69,9 +70,9 @@ class TestCOMDLG : public QObject {
 
     void theDialogStartsWhereAskedAndReturnsTheTypedName() {
         const QString before = QDir::currentPath();
-        QString initialDir = m_dir.path();
+        QString initialDir = QDir::toNativeSeparators(m_dir.path());
         Seen seen;
-        const QString typed = m_dir.filePath("not-yet-there.avi");
+        const QString typed = QDir::toNativeSeparators(m_dir.filePath("not-yet-there.avi"));
         const QString chosen = showAndAnswer(initialDir, COMDLG::OFN_NOCHANGEDIR | COMDLG::OFN_LONGNAMES,
                                              seen, [&](QFileDialog* dialog) {
                                                  dialog->selectFile(typed);
@@ -81,7 +82,7 @@ class TestCOMDLG : public QObject {
         QCOMPARE(seen.folder, m_dir.path());
         QCOMPARE(seen.filters, COMDLG::NameFilters(kFilter));
         QCOMPARE(seen.selectedFilter, QStringLiteral("AVI格式(*.AVI)")); // the label as shown
-        QCOMPARE(initialDir, m_dir.path() + "/");
+        QCOMPARE(initialDir, QDir::toNativeSeparators(m_dir.path()) + QDir::separator());
         QCOMPARE(QDir::currentPath(), before);
     }
 

@@ -12,6 +12,10 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 void writeAll(const std::string& text) {
@@ -29,6 +33,11 @@ void sleepMs(long ms) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef _WIN32
+    // The bytes as written, as on every other system: no carriage return slipped in before each line feed.
+    _setmode(STDOUT_FILENO, _O_BINARY);
+    _setmode(STDERR_FILENO, _O_BINARY);
+#endif
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "bytes" && argc > 2) {
         const long long total = std::atoll(argv[2]);

@@ -12,6 +12,17 @@ inline void writeFile(const QString& path, const QByteArray& content) {
     file.write(content);
 }
 
+// Paths in the system's own form, as the program shows and queues them ("\\" on Windows).
+inline QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+inline QStringList native(const QStringList& paths) {
+    QStringList converted;
+    for (const QString& path : paths)
+        converted << native(path);
+    return converted;
+}
+
 // The file's bytes; empty when it cannot be read.
 inline QByteArray readFile(const QString& path) {
     QFile file(path);

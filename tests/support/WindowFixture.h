@@ -2,6 +2,7 @@
 
 // A window of its own for each test: a fresh program folder whose data/conv is the built encoder (or a
 // stand-in), a private staging root, and a recorder in the person's place.
+#include "Platform.h"
 #include "RecordingWindowDesktop.h"
 #include "SkinImage.h"
 #include "frmMain.h"
@@ -51,12 +52,17 @@ struct WindowFixture {
     // `encoder`: the program placed as data/conv.
     explicit WindowFixture(const QString& encoder = QStringLiteral(PROGRAM_FOLDER "/data/conv")) {
         QDir().mkpath(programFolder.filePath(QStringLiteral("data")));
-        QFile::link(encoder, Encoder());
+        platform::StageSource(encoder + platform::ExecutableSuffix(), Encoder());
     }
 
-    QString Encoder() const { return programFolder.filePath(QStringLiteral("data/conv")); }
+    QString Encoder() const {
+        return programFolder.filePath(QStringLiteral("data/conv") + platform::ExecutableSuffix());
+    }
     QString Staging() const { return stagingRoot.filePath(QStringLiteral("slot-0")); }
-    QString Output() const { return programFolder.filePath(QStringLiteral("output")); }
+    // As the folder box shows it.
+    QString Output() const {
+        return QDir::toNativeSeparators(programFolder.filePath(QStringLiteral("output")));
+    }
 
     frmMain& Open() {
         window =

@@ -21,7 +21,8 @@ class Xvfb {
         if (!number.isEmpty())
             m_display = u':' + QString::fromLatin1(number);
         // Ready once a client gets through.
-        while (!number.isEmpty() && m_server.state() == QProcess::Running && clock.elapsed() < 10000 && !m_ready) {
+        while (!number.isEmpty() && m_server.state() == QProcess::Running && clock.elapsed() < 10000 &&
+               !m_ready) {
             QProcess probe;
             probe.setProcessEnvironment(Environment());
             probe.start(QStringLiteral("xwininfo"), {"-root"});

@@ -28,7 +28,8 @@ class TestBatch : public QObject {
 
     QTemporaryDir m_sources;
 
-    QString source(const QString& name) const { return m_sources.filePath(name); }
+    // As a person queues it: in the system's own form.
+    QString source(const QString& name) const { return QDir::toNativeSeparators(m_sources.filePath(name)); }
 
     // Runs Convert through the command box and waits for the end of the batch, its sound.
     static void convert(WindowFixture& fixture) {

@@ -102,9 +102,9 @@ class TestFrmMain : public QObject {
 
         window.LV->setCurrentItem(window.LV->topLevelItem(2));
         QTest::mouseClick(window.imgButton[1], Qt::LeftButton);
-        QCOMPARE(fixture.Queue(), QStringList({"/v/1.avi", "/v/2.avi", "/v/4.avi", "/v/5.avi"}));
+        QCOMPARE(fixture.Queue(), native(QStringList({"/v/1.avi", "/v/2.avi", "/v/4.avi", "/v/5.avi"})));
         QCOMPARE(rows(window.LV),
-                 QStringList({"/v/1.avi|AVI", "/v/2.avi|AVI", "/v/4.avi|AVI", "/v/5.avi|AVI"}));
+                 native(QStringList({"/v/1.avi|AVI", "/v/2.avi|AVI", "/v/4.avi|AVI", "/v/5.avi|AVI"})));
         QVERIFY(!window.picDragText->isVisible());
 
         while (window.LV->topLevelItemCount()) {
@@ -215,9 +215,10 @@ class TestFrmMain : public QObject {
         text->setText("/v/not-a-file-list.avi");
         QCOMPARE(Drop(window.LV->viewport(), text), Qt::CopyAction);
 
-        QCOMPARE(fixture.Queue(), QStringList({"/v/a.avi", "/v/b.wmv", "/v/c.mpeg", "/v/a.avi", folder}));
-        QCOMPARE(rows(window.LV).at(2), QStringLiteral("/v/c.mpeg|PEG"));
-        QCOMPARE(rows(window.LV).at(4), folder + "|" + folder.right(3).toUpper());
+        QCOMPARE(fixture.Queue(),
+                 native(QStringList({"/v/a.avi", "/v/b.wmv", "/v/c.mpeg", "/v/a.avi", folder})));
+        QCOMPARE(rows(window.LV).at(2), native("/v/c.mpeg|PEG"));
+        QCOMPARE(rows(window.LV).at(4), native(folder) + "|" + folder.right(3).toUpper());
     }
 
     void aDropOnTheHintBoxHidesIt() {
@@ -229,7 +230,7 @@ class TestFrmMain : public QObject {
         QVERIFY(window.picDragText->isVisible());
         QCOMPARE(Drop(window.picDragText, Files({"/v/a.flv"})), Qt::CopyAction);
         QVERIFY(!window.picDragText->isVisible());
-        QCOMPARE(rows(window.LV), QStringList{"/v/a.flv|FLV"});
+        QCOMPARE(rows(window.LV), native(QStringList{"/v/a.flv|FLV"}));
     }
 };
 
