@@ -7,9 +7,10 @@
 namespace {
 constexpr qsizetype kErrorsKept = 32;
 
-// "[level] text", or "[context @ 0x55d0] [level] text" for what a demuxer, decoder or muxer says.
+// "[level] text", or "[context @ 0x55d0] [level] text" for what a demuxer, decoder or muxer says (Windows
+// writes the address without 0x).
 const QRegularExpression
-    kLevelled(QStringLiteral("^(?:\\[[^\\]]* @ 0x[0-9a-fA-F]+\\] )?\\[([a-z]+)\\] (.*)$"));
+    kLevelled(QStringLiteral("^(?:\\[[^\\]]* @ (?:0x)?[0-9a-fA-F]+\\] )?\\[([a-z]+)\\] (.*)$"));
 const QRegularExpression kDuration(QStringLiteral("^\\s*Duration: ([0-9]+:[0-9]{2}:[0-9]{2}(\\.[0-9]+)?)"));
 const QRegularExpression kStream(QStringLiteral("^\\s*Stream #[0-9]+:[0-9]+.*?: (Video|Audio): "));
 

@@ -11,6 +11,9 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 int main(int argc, char* argv[]) {
     if (argc < 2)
@@ -28,7 +31,11 @@ int main(int argc, char* argv[]) {
     if (mode == "crash") {
         std::ofstream(output) << "half a res";
         std::printf("time=5.00 \nfake: crashed half-way\n");
-        std::raise(SIGTERM); // unhandled: the process dies (on Windows, with exit code 3)
+#ifdef _WIN32
+        TerminateProcess(GetCurrentProcess(), 3); // what a crash looks like from outside
+#else
+        std::raise(SIGKILL);
+#endif
     }
     if (mode == "hang") {
         for (;;)

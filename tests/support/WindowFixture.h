@@ -49,10 +49,11 @@ struct WindowFixture {
     RecordingWindowDesktop desktop;
     std::unique_ptr<frmMain> window;
 
-    // `encoder`: the program placed as data/conv.
+    // `encoder`: the program placed as data/conv (its executable suffix may be left out).
     explicit WindowFixture(const QString& encoder = QStringLiteral(PROGRAM_FOLDER "/data/conv")) {
         QDir().mkpath(programFolder.filePath(QStringLiteral("data")));
-        platform::StageSource(encoder + platform::ExecutableSuffix(), Encoder());
+        const QString suffix = platform::ExecutableSuffix();
+        platform::StageSource(encoder.endsWith(suffix) ? encoder : encoder + suffix, Encoder());
     }
 
     QString Encoder() const {
