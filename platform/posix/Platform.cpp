@@ -81,7 +81,7 @@ bool IsSharedProgramFolder(const QString& programFolder) {
 }
 
 QString UserSettingsFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/movikon");
 }
 
 } // namespace platform
