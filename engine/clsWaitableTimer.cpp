@@ -1,18 +1,26 @@
 #include "clsWaitableTimer.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QTimer>
+
+#include <algorithm>
 
 void clsWaitableTimer::Wait(int MilliSeconds) {
     if (MilliSeconds > 0 && !m_interrupted) {
+        const QDeadlineTimer deadline(MilliSeconds, Qt::PreciseTimer);
         QEventLoop loop;
         QTimer timer;
         timer.setSingleShot(true);
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        timer.start(MilliSeconds);
         m_loop = &loop;
-        loop.exec();
+        // A system timer may fire a fraction of a millisecond early (Windows' do): the wait lasts until the
+        // time has passed, or until it is interrupted.
+        while (!m_interrupted && !deadline.hasExpired()) {
+            timer.start(int(std::max<qint64>(1, deadline.remainingTime())));
+            loop.exec();
+        }
         m_loop = nullptr;
     }
     m_interrupted = false;
@@ -20,8 +28,7 @@ void clsWaitableTimer::Wait(int MilliSeconds) {
 }
 
 void clsWaitableTimer::Interrupt() {
+    m_interrupted = true;
     if (m_loop)
         m_loop->quit();
-    else
-        m_interrupted = true;
 }
