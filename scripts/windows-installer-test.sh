@@ -59,6 +59,25 @@ within 15 no_window || fail "the close mark did not end the program"
 settings=$(find "$drive_c/users" -path '*/AppData/Roaming/Movikon/setup.ini' | head -1)
 [ -n "$settings" ] || fail "no settings in the user's application data"
 
+# A program that dies mid-file takes its encoder with it: conv.exe and ffmpeg.exe are in its job.
+running() { grep -ls "$1" /proc/[0-9]*/cmdline 2>/dev/null | grep -q .; }
+encoders_gone() { ! running 'conv\.exe' && ! running 'ffmpeg\.exe'; }
+ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc=size=640x480:rate=25:duration=120 -c:v mpeg4 \
+    "$work/long.avi"
+wine 'C:\Program Files\Movikon PRO\movikon.exe' >/dev/null 2>&1 &
+within 30 has_window || fail "the installed program shows no window the second time"
+eval "$(xdotool getwindowgeometry --shell "$(window)")"
+xdotool mousemove $((X + 60)) $((Y + 57)) click 1
+sleep 4
+xdotool type --delay 20 "$(windows "$work/long.avi")"
+xdotool key Return
+sleep 2
+xdotool mousemove $((X + 245)) $((Y + 57)) click 1
+within 30 running 'ffmpeg\.exe' || fail "the encoder did not start"
+pkill -KILL -f 'Movikon PRO.movikon\.exe'
+within 15 encoders_gone || fail "conv.exe or ffmpeg.exe outlived the program"
+echo "installer test: killed mid-file, the program left no encoder running"
+
 wine "$installed/Uninstall.exe" /S
 within 30 test ! -e "$installed/movikon.exe" || fail "the uninstaller left the program"
 within 10 test ! -e "$installed" || fail "the uninstaller left $(ls "$installed")"
