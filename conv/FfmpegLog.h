@@ -15,6 +15,9 @@ inline const QString kNoVideo = QStringLiteral("文件中没有视频画面。")
 inline const QString kCannotRead = QStringLiteral("无法读取源文件。");
 inline const QString kCannotWrite = QStringLiteral("无法写入输出文件（磁盘已满或没有权限）。");
 inline const QString kStopped = QStringLiteral("转换已停止。");
+inline const QString kNoFfmpeg = QStringLiteral("找不到 ffmpeg 程序。");
+inline const QString kCannotStartFfmpeg = QStringLiteral("无法启动 ffmpeg。");
+inline const QString kOutputExists = QStringLiteral("输出文件已存在。");
 inline const QString kOther = QStringLiteral("转换失败。");
 } // namespace reason
 

@@ -46,7 +46,7 @@ class Conversion : public QObject {
         connect(&m_ffmpeg, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart)
                 fail(QStringLiteral("conv: ffmpeg could not be started: ") + m_ffmpeg.errorString(),
-                     QStringLiteral("无法启动 ffmpeg。"));
+                     reason::kCannotStartFfmpeg);
         });
         QFile::remove(m_partial);
         // Started from the event loop, so that a failure to start can end it.
@@ -107,8 +107,8 @@ class Conversion : public QObject {
                         m_log.Reason());
         }
         std::error_code error;
-        std::filesystem::rename(QFile::encodeName(m_partial).toStdString(),
-                                QFile::encodeName(m_arguments.output).toStdString(), error);
+        // Named in UTF-16 on the way: on Windows no 8-bit code page stands between a name and the file.
+        std::filesystem::rename(m_partial.toStdU16String(), m_arguments.output.toStdU16String(), error);
         if (error)
             return fail(QStringLiteral("conv: cannot write ") + m_arguments.output, reason::kCannotWrite);
         QCoreApplication::exit(0);
@@ -144,13 +144,13 @@ int main(int argc, char* argv[]) {
     }
     if (!arguments->overwrite && QFileInfo::exists(arguments->output)) {
         say(stdout, QStringLiteral("conv: the output exists; -y replaces it"));
-        say(stdout, QStringLiteral("输出文件已存在。"));
+        say(stdout, reason::kOutputExists);
         return 1;
     }
     const QString ffmpeg = findFfmpeg();
     if (ffmpeg.isEmpty()) {
         say(stdout, QStringLiteral("conv: ffmpeg was not found beside conv nor on the PATH"));
-        say(stdout, QStringLiteral("找不到 ffmpeg 程序。"));
+        say(stdout, reason::kNoFfmpeg);
         return 3;
     }
     Conversion conversion(*arguments, ffmpeg);
