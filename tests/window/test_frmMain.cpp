@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -192,8 +191,7 @@ class TestFrmMain : public QObject {
         QCOMPARE(window.txtPath->text(), videos);
         QVERIFY(QFileInfo(videos).isDir());
         QTest::mouseClick(window.imgExit, Qt::LeftButton);
-        const QString settings =
-            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/setup.ini";
+        const QString settings = home.filePath(".config/movikon/setup.ini");
         QVERIFY2(settings.startsWith(home.path()), qPrintable(settings));
         QVERIFY(QFile::exists(settings));
         QFile::setPermissions(fixture.programFolder.path(),
