@@ -191,7 +191,7 @@ class TestConv : public QObject {
             << DeviceCase{.source = picture("720x480", "setsar=32/27") + kH264, .picture = {0, 30, 320, 180}};
         QTest::newRow("DVD shown 4:3 (8:9 pixels) fills the frame")
             << DeviceCase{.source = picture("720x480", "setsar=8/9") + kH264, .picture = {0, 0, 320, 240}};
-        QTest::newRow("phone clip recorded upright")
+        QTest::newRow("phone clip recorded upright (手机竖拍)")
             << DeviceCase{.source = picture("640x360") + kH264,
                           .remux = {"-c", "copy", "-metadata:s:v:0", "rotate=90"},
                           .file = "phone.mp4",
@@ -253,9 +253,12 @@ class TestConv : public QObject {
     }
     void whatReachesTheDevice() {
         QFETCH(DeviceCase, wanted);
-        const QString source = path(QTest::currentDataTag() + QStringLiteral(" ") + wanted.file);
+        // Named after the row, less what Windows keeps out of file names.
+        const QString name =
+            QString::fromUtf8(QTest::currentDataTag()).replace(QRegularExpression("[\\\\/:*?\"<>|]"), "-");
+        const QString source = path(name + QStringLiteral(" ") + wanted.file);
         QVERIFY(make(wanted, source));
-        const QString result = path(wanted.outputFolder + QTest::currentDataTag() + QStringLiteral(".mp4"));
+        const QString result = path(wanted.outputFolder + name + QStringLiteral(".mp4"));
         QStringList arguments = convArguments(source, result, wanted.rate, wanted.size);
         arguments[3] = QString::number(wanted.videoKbps);
 
