@@ -19,6 +19,10 @@ int main(int argc, char* argv[]) {
 
     QtDesktop desktop;
     frmMain window(desktop, {platform::ProgramFolder()});
+    // Asked to end from outside (SIGTERM, SIGINT, SIGHUP: a logout, a shutdown, kill; Ctrl+C in a console):
+    // a close other than the close mark, so the encoder stops, nothing partial stays, the settings are kept
+    // as they were.
+    platform::OnTerminationRequest([&window] { window.close(); });
     window.show();
     return app.exec();
 }
