@@ -72,10 +72,12 @@ class TestPackage : public QObject {
     void thePackageHoldsTheProgramAndPassesLintian() {
         for (const char* path :
              {"/opt/movikon/movikon", "/opt/movikon/data/conv", "/opt/movikon/sound.wav", "/usr/bin/movikon",
-              "/usr/share/applications/movikon.desktop", "/usr/share/icons/hicolor/64x64/apps/movikon.png"})
+              "/usr/share/applications/movikon.desktop", "/usr/share/icons/hicolor/64x64/apps/movikon.png",
+              "/usr/share/metainfo/example.movikon.Movikon.metainfo.xml"})
             QVERIFY2(QFile::exists(m_root + path), path);
         const QString fields = QString::fromUtf8(media::run("dpkg-deb", {"--field", m_package, "Depends"}));
-        for (const char* needed : {"ffmpeg", "libqt6widgets6", "libqt6multimedia6", "qt6-qpa-plugins", "fonts-wqy-microhei"})
+        for (const char* needed :
+             {"ffmpeg", "libqt6widgets6", "libqt6multimedia6", "qt6-qpa-plugins", "fonts-wqy-microhei"})
             QVERIFY2(fields.contains(needed), qPrintable(fields));
         const QString lintian = QString::fromUtf8(media::run("lintian", {m_package}));
         QVERIFY2(!lintian.contains(QRegularExpression("^E: ", QRegularExpression::MultilineOption)),
