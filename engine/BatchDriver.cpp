@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 constexpr int kDeleteAttempts = 5;
 constexpr int kDeleteRetryMs = 200;
@@ -27,6 +29,18 @@ QString lastLine(const QString& output) {
     return {};
 }
 } // namespace
+
+QString BatchPlace(int fileNumber, int fileCount, std::optional<int> secondsLeft) {
+    const QString place = QStringLiteral("第 %1 个，共 %2 个").arg(fileNumber).arg(fileCount);
+    if (!secondsLeft)
+        return place;
+    const int seconds = std::max(0, *secondsLeft);
+    const QString left = seconds >= 3600
+                             ? QStringLiteral("%1 小时 %2 分").arg(seconds / 3600).arg(seconds % 3600 / 60)
+                         : seconds >= 60 ? QStringLiteral("%1 分 %2 秒").arg(seconds / 60).arg(seconds % 60)
+                                         : QStringLiteral("%1 秒").arg(seconds);
+    return place + QStringLiteral(" · 剩余约 ") + left;
+}
 
 BatchDriver::BatchDriver(DOSOutputs& objDOS, Desktop& desktop, BatchWindow& window,
                          const QString& programFolder, const StagingFolder& staging, QObject* parent)
@@ -46,6 +60,8 @@ void BatchDriver::Convert() {
     m_running = true;
     m_aborted = false;
     m_failures.clear();
+    m_batchSize = m_window.QueueCount();
+    m_filesDone = 0;
     m_window.EnableCommands(false);
     ConvertNext();
 }
@@ -73,11 +89,14 @@ void BatchDriver::ConvertNext() {
     m_objDOS.setCommandLine(EncoderCommandLine(m_programFolder, m_staging.SourcePath(),
                                                m_staging.ResultPath(), m_window.ConversionOptions()));
     m_commandOver = false;
+    m_window.SetProgressDetail(BatchPlace(m_filesDone + 1, m_batchSize, std::nullopt));
+    m_fileClock.start();
     m_objDOS.ExecuteCommand();
     if (!m_commandOver && !m_aborted) {
         // The encoder could not be started and the runner has said so: the file stays queued for a later try.
         m_running = false;
         DeleteStagingFiles();
+        m_window.SetProgressDetail({});
         m_window.EnableCommands(true);
         ReportFailures();
     }
@@ -86,10 +105,16 @@ void BatchDriver::ConvertNext() {
 void BatchDriver::objDOS_ReceiveOutputs(const QString& CommandOutputs) {
     const ProgressReading reading = ReadProgress(CommandOutputs, lngTotalSeconds);
     lngTotalSeconds = reading.totalSeconds;
-    if (reading.display) {
-        m_window.SetProgressBar(reading.display->barTwips);
-        m_window.SetProgressText(reading.display->label);
-    }
+    if (!reading.display)
+        return;
+    m_window.SetProgressBar(reading.display->barTwips);
+    m_window.SetProgressText(reading.display->label);
+    // The encoder's pace so far, media seconds done per wall second, tells how long the rest will take.
+    const double done = reading.display->barTwips / kFullBarTwips * lngTotalSeconds;
+    const double wallSeconds = m_fileClock.elapsed() / 1000.0;
+    if (m_running && done > 0 && wallSeconds > 0)
+        m_window.SetProgressDetail(BatchPlace(m_filesDone + 1, m_batchSize,
+                                              qRound((lngTotalSeconds - done) / (done / wallSeconds))));
 }
 
 void BatchDriver::objDOS_CommandOver() {
@@ -130,6 +155,7 @@ QString BatchDriver::Publish(const QString& source) {
 void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
     if (!failure.isEmpty())
         m_failures << source + QStringLiteral(" — ") + failure;
+    ++m_filesDone;
     m_window.RemoveQueueHead();
     DeleteStagingFiles();
     m_window.SetProgressBar(kFullBarTwips);
@@ -144,6 +170,7 @@ void BatchDriver::FinishBatch() {
     m_desktop.Open(m_window.OutputFolder());
     m_desktop.PlaySound(m_programFolder + QStringLiteral("/sound.wav"));
     m_window.SetProgressText(QStringLiteral("完成."));
+    m_window.SetProgressDetail({});
     m_running = false;
     m_window.EnableCommands(true);
     ReportFailures();

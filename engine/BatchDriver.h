@@ -1,12 +1,19 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
+
+#include <optional>
 
 class BatchWindow;
 class Desktop;
 class DOSOutputs;
 class StagingFolder;
+
+// Where a batch is: which file of how many converts, and about how long is left for it, as in
+// "第 2 个，共 5 个 · 剩余约 1 分 20 秒". Without an estimate, only the place.
+QString BatchPlace(int fileNumber, int fileCount, std::optional<int> secondsLeft);
 
 // Converts the queue from its head, one file at a time: stages the source, runs the encoder through the
 // runner, publishes the result into the output folder under the source's base name, and moves on. When the
@@ -54,4 +61,7 @@ class BatchDriver : public QObject {
     bool m_aborted = false;
     bool m_commandOver = false;
     QStringList m_failures;
+    int m_batchSize = 0;
+    int m_filesDone = 0;
+    QElapsedTimer m_fileClock; // since the encoder started on the current file
 };

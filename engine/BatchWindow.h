@@ -19,6 +19,9 @@ class BatchWindow {
 
     virtual void SetProgressBar(float twips) = 0;
     virtual void SetProgressText(const QString& text) = 0;
+    // Where the batch is (see BatchPlace), for the bar's tooltip and its accessible description; empty
+    // when no batch runs.
+    virtual void SetProgressDetail(const QString& detail) = 0;
 
     virtual QString OutputFolder() const = 0;
     virtual EncoderOptions ConversionOptions() const = 0;

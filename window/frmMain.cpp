@@ -411,6 +411,13 @@ void frmMain::SetProgressText(const QString& text) {
     lblPB->setText(text);
 }
 
+void frmMain::SetProgressDetail(const QString& detail) {
+    for (QWidget* bar : {static_cast<QWidget*>(imgPB), static_cast<QWidget*>(lblPB)}) {
+        bar->setToolTip(detail);
+        bar->setAccessibleDescription(detail);
+    }
+}
+
 QString frmMain::OutputFolder() const {
     return txtPath->text();
 }

@@ -81,6 +81,7 @@ class frmMain : public QWidget, public BatchWindow {
     void EnableCommands(bool enabled) override;
     void SetProgressBar(float twips) override;
     void SetProgressText(const QString& text) override;
+    void SetProgressDetail(const QString& detail) override;
     QString OutputFolder() const override;
     EncoderOptions ConversionOptions() const override;
     QString OutputBaseName(const QString& source) const override;

@@ -4,6 +4,8 @@
 //   crash               writes half a result, says so, and dies by a signal
 //   fail                says why and exits with 1, writing nothing
 //   hang                reports a duration, then never ends
+//   steady              reports ten seconds of progress at a steady five media seconds a second, then as
+//                       instant
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -25,6 +27,14 @@ int main(int argc, char* argv[]) {
     std::printf("Duration: 00:00:10.00, start: 0.000000\n");
     if (mode == "instant") {
         std::printf("time=10.00 \n");
+        std::ofstream(output) << "a small result\n";
+        return 0;
+    }
+    if (mode == "steady") {
+        for (int second = 1; second <= 10; ++second) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            std::printf("time=%d.00 \n", second);
+        }
         std::ofstream(output) << "a small result\n";
         return 0;
     }

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -97,6 +98,62 @@ class TestBatch : public QObject {
         QCOMPARE(lines[2], source("vanishing.mp4") + " — 无法读取源文件");
         QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
         QVERIFY(namesIn(fixture.Staging()).isEmpty());
+    }
+
+    void theBatchPlaceSaysWhichFileAndHowLongIsLeft_data() {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("estimated");
+        QTest::addColumn<int>("secondsLeft");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no estimate yet") << 1 << 1 << false << 0 << "第 1 个，共 1 个";
+        QTest::newRow("seconds") << 3 << 3 << true << 59 << "第 3 个，共 3 个 · 剩余约 59 秒";
+        QTest::newRow("minutes") << 2 << 5 << true << 80 << "第 2 个，共 5 个 · 剩余约 1 分 20 秒";
+        QTest::newRow("hours") << 1 << 2 << true << 3725 << "第 1 个，共 2 个 · 剩余约 1 小时 2 分";
+        QTest::newRow("overtaken") << 1 << 2 << true << -4 << "第 1 个，共 2 个 · 剩余约 0 秒";
+    }
+    void theBatchPlaceSaysWhichFileAndHowLongIsLeft() {
+        QFETCH(int, number);
+        QFETCH(int, count);
+        QFETCH(bool, estimated);
+        QFETCH(int, secondsLeft);
+        QFETCH(QString, said);
+        QCOMPARE(BatchPlace(number, count, estimated ? std::optional(secondsLeft) : std::nullopt), said);
+    }
+
+    void theBarSaysWhereTheBatchIsAndHowLongIsLeft() {
+        qputenv("FAKECONV_MODE", "steady");
+        WindowFixture fixture(FAKECONV_PATH);
+        frmMain& window = fixture.Open();
+        fixture.Drop({source("first clip.avi"), source("third.mp4")});
+        QStringList seen;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            if (seen.isEmpty() || seen.last() != window.lblPB->toolTip())
+                seen << window.lblPB->toolTip();
+        });
+        watcher.start(20);
+        convert(fixture);
+        watcher.stop();
+        qunsetenv("FAKECONV_MODE");
+
+        // The stand-in does ten media seconds at five a second: estimates fall to nothing by each file's end.
+        static const QRegularExpression estimate(
+            QStringLiteral("^第 ([12]) 个，共 2 个 · 剩余约 ([0-9]+) 秒$"));
+        QMap<QString, QList<int>> estimates;
+        for (const QString& detail : seen)
+            if (const auto match = estimate.match(detail); match.hasMatch())
+                estimates[match.captured(1)] << match.captured(2).toInt();
+        QCOMPARE(estimates.keys(), QStringList({"1", "2"}));
+        for (const QList<int>& left : estimates) {
+            QVERIFY2(left.first() >= left.last() && left.first() <= 10 && left.last() <= 1,
+                     qPrintable(seen.join(" | ")));
+        }
+        QVERIFY2(seen.contains("第 1 个，共 2 个") && seen.contains("第 2 个，共 2 个"),
+                 qPrintable(seen.join(" | ")));
+        QCOMPARE(window.lblPB->toolTip(), QString());
+        QCOMPARE(window.imgPB->accessibleDescription(), QString());
+        QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
     }
 
     void aWideClipComesOutLetterboxed() {
