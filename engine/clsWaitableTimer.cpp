@@ -19,7 +19,9 @@ void clsWaitableTimer::Wait(int MilliSeconds) {
         // time has passed, or until it is interrupted.
         while (!m_interrupted && !deadline.hasExpired()) {
             timer.start(int(std::max<qint64>(1, deadline.remainingTime())));
-            loop.exec();
+            // Once the program is leaving, a loop no longer runs: nothing is left to wait for.
+            if (loop.exec() < 0)
+                break;
         }
         m_loop = nullptr;
     }

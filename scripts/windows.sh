@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds Movikon PRO for 64-bit Windows on Debian 12, with MinGW-w64 and Debian's own sources of Qt, x264,
-# LAME and ffmpeg.
+# LAME, dav1d and ffmpeg.
 #   scripts/windows.sh        the program folder, the portable zip and the installer, in build-windows/
-#   scripts/windows.sh test   the same, then every test of the Windows build under wine, on Xvfb
-# The Windows Qt, x264, LAME and ffmpeg are built once and kept in ~/.cache/movikon-windows (or
+#   scripts/windows.sh test   the same, then every test of the Windows build and the installer under wine
+#   scripts/windows.sh deps   only the Windows Qt and ffmpeg, into the cache
+# The Windows Qt, x264, LAME, dav1d and ffmpeg are built once and kept in ~/.cache/movikon-windows (or
 # $MOVIKON_WINDOWS_CACHE), one folder per version, so later runs only build the program.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -67,7 +68,7 @@ qt_version=6.4.2
 qt_prefix=$cache/qt-$qt_version
 build_qt() {
     [ -f "$qt_prefix/.complete" ] && return
-    step "Building Qt $qt_version for Windows (about 15 minutes on 2 cores)"
+    step "Building Qt $qt_version for Windows (about 25 minutes on 2 cores)"
     local src work
     src=$(source_folder qt6-base)
     work=$cache/work/qtbase
@@ -141,7 +142,7 @@ CROSS
         ninja -C "$cache/work/media/dav1d" install) >"$cache/dav1d.log" 2>&1 ||
         { tail -40 "$cache/dav1d.log"; exit 1; }
 
-    step "Building ffmpeg for Windows (about 20 minutes on 2 cores)"
+    step "Building ffmpeg for Windows (about 12 minutes on 2 cores)"
     mkdir -p "$cache/work/media/ffmpeg"
     (cd "$cache/work/media/ffmpeg" &&
         PKG_CONFIG_LIBDIR="$media_prefix/lib/pkgconfig" "$ffmpeg_src/configure" --prefix="$media_prefix" \
