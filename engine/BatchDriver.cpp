@@ -91,6 +91,7 @@ void BatchDriver::ConvertNext() {
     m_commandOver = false;
     m_window.SetProgressDetail(BatchPlace(m_filesDone + 1, m_batchSize, std::nullopt));
     m_fileClock.start();
+    m_mediaSecondsDone = 0;
     m_objDOS.ExecuteCommand();
     if (!m_commandOver && !m_aborted) {
         // The encoder could not be started and the runner has said so: the file stays queued for a later try.
@@ -109,12 +110,15 @@ void BatchDriver::objDOS_ReceiveOutputs(const QString& CommandOutputs) {
         return;
     m_window.SetProgressBar(reading.display->barTwips);
     m_window.SetProgressText(reading.display->label);
-    // The encoder's pace so far, media seconds done per wall second, tells how long the rest will take.
-    const double done = reading.display->barTwips / kFullBarTwips * lngTotalSeconds;
+    // The encoder's pace so far, media seconds done per wall second, tells how long the rest will take. A
+    // time cut by a chunk's edge reads low: the furthest point reached counts.
+    m_mediaSecondsDone =
+        std::max<double>(m_mediaSecondsDone, reading.display->barTwips / kFullBarTwips * lngTotalSeconds);
     const double wallSeconds = m_fileClock.elapsed() / 1000.0;
-    if (m_running && done > 0 && wallSeconds > 0)
-        m_window.SetProgressDetail(BatchPlace(m_filesDone + 1, m_batchSize,
-                                              qRound((lngTotalSeconds - done) / (done / wallSeconds))));
+    if (m_running && m_mediaSecondsDone > 0 && wallSeconds > 0)
+        m_window.SetProgressDetail(
+            BatchPlace(m_filesDone + 1, m_batchSize,
+                       qRound((lngTotalSeconds - m_mediaSecondsDone) / (m_mediaSecondsDone / wallSeconds))));
 }
 
 void BatchDriver::objDOS_CommandOver() {

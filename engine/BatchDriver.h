@@ -63,5 +63,6 @@ class BatchDriver : public QObject {
     QStringList m_failures;
     int m_batchSize = 0;
     int m_filesDone = 0;
-    QElapsedTimer m_fileClock; // since the encoder started on the current file
+    QElapsedTimer m_fileClock;     // since the encoder started on the current file
+    double m_mediaSecondsDone = 0; // of the current file, the furthest the encoder has reported
 };

@@ -34,6 +34,7 @@ int main(int argc, char* argv[]) {
         for (int second = 1; second <= 10; ++second) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             std::printf("time=%d.00 \n", second);
+            std::fflush(stdout); // as conv does: each report reaches the reader as it is made
         }
         std::ofstream(output) << "a small result\n";
         return 0;
