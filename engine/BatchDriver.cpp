@@ -63,6 +63,7 @@ void BatchDriver::Convert() {
     m_batchSize = m_window.QueueCount();
     m_filesDone = 0;
     m_window.EnableCommands(false);
+    m_window.SetBatchProgress(0);
     ConvertNext();
 }
 
@@ -72,6 +73,7 @@ void BatchDriver::Abort() {
     m_aborted = true;
     m_running = false;
     m_objDOS.Stop();
+    m_window.SetBatchProgress(std::nullopt);
 }
 
 void BatchDriver::ConvertNext() {
@@ -98,6 +100,7 @@ void BatchDriver::ConvertNext() {
         m_running = false;
         DeleteStagingFiles();
         m_window.SetProgressDetail({});
+        m_window.SetBatchProgress(std::nullopt);
         m_window.EnableCommands(true);
         ReportFailures();
     }
@@ -110,6 +113,8 @@ void BatchDriver::objDOS_ReceiveOutputs(const QString& CommandOutputs) {
         return;
     m_window.SetProgressBar(reading.display->barTwips);
     m_window.SetProgressText(reading.display->label);
+    if (m_running)
+        m_window.SetBatchProgress((m_filesDone + reading.display->barTwips / kFullBarTwips) / m_batchSize);
     // The encoder's pace so far, media seconds done per wall second, tells how long the rest will take. A
     // time cut by a chunk's edge reads low: the furthest point reached counts.
     m_mediaSecondsDone =
@@ -164,6 +169,7 @@ void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
     DeleteStagingFiles();
     m_window.SetProgressBar(kFullBarTwips);
     m_window.SetProgressText(QStringLiteral("100%"));
+    m_window.SetBatchProgress(double(m_filesDone) / m_batchSize);
     QCoreApplication::processEvents();
     lngTotalSeconds = 0;
     // From the event loop, so that a batch of any length runs on a constant stack.
@@ -175,6 +181,7 @@ void BatchDriver::FinishBatch() {
     m_desktop.PlaySound(m_programFolder + QStringLiteral("/sound.wav"));
     m_window.SetProgressText(QStringLiteral("完成."));
     m_window.SetProgressDetail({});
+    m_window.SetBatchProgress(std::nullopt);
     m_running = false;
     m_window.EnableCommands(true);
     ReportFailures();

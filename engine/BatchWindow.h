@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // What the batch driver needs of the window: the queue, the commands, the progress display, the output
 // folder and the four settings, each read afresh when it is used.
 class BatchWindow {
@@ -22,6 +24,9 @@ class BatchWindow {
     // Where the batch is (see BatchPlace), for the bar's tooltip and its accessible description; empty
     // when no batch runs.
     virtual void SetProgressDetail(const QString& detail) = 0;
+
+    // How far the whole batch is, from 0 to 1, for the taskbar; none once it has ended.
+    virtual void SetBatchProgress(std::optional<double> done) = 0;
 
     virtual QString OutputFolder() const = 0;
     virtual EncoderOptions ConversionOptions() const = 0;

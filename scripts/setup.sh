@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev ffmpeg
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-private-dev qt6-multimedia-dev libgl-dev ffmpeg
           xvfb xauth xdotool x11-utils fonts-wqy-microhei dpkg-dev lintian dbus-daemon appstream)
 missing=()
 for p in "${packages[@]}"; do

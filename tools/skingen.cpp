@@ -1,6 +1,9 @@
-// Draws every picture of the window's skin into a folder (by default skin/). The pictures are committed and
+// Draws every picture of the window's skin into a folder (by default skin/), once for each display scale the
+// window may be shown at, so that it is as sharp as the text around it. The pictures are committed and
 // compiled into the program, so neither this tool nor its font is needed to build it. Run it again after
 // changing the look:  build/tools/skingen skin
+#include "SkinScales.h"
+
 #include <QBuffer>
 #include <QDataStream>
 #include <QDir>
@@ -12,6 +15,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <QtMath>
+
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -125,8 +131,16 @@ void field(QPainter& p, const QRect& area) {
     p.drawRect(area.adjusted(0, 0, -1, -1));
 }
 
-QImage background() {
-    QImage image(295, 421, QImage::Format_RGB32);
+// A blank picture of `size` (in pixels at 100 %) for drawing at `scale`: what is drawn in the 100 % layout's
+// coordinates lands on the finer grid.
+QImage canvas(const QSize& size, double scale, QImage::Format format) {
+    QImage image(qCeil(size.width() * scale), qCeil(size.height() * scale), format);
+    image.setDevicePixelRatio(scale);
+    return image;
+}
+
+QImage background(double scale) {
+    QImage image = canvas({295, 421}, scale, QImage::Format_RGB32);
     image.fill(kKey);
     QPainter p(&image);
 
@@ -193,23 +207,35 @@ QImage background() {
     return image;
 }
 
-// A picture of `size` on `ground`, drawn by `draw`; a see-through ground gives the picture an alpha channel.
-QImage picture(const QSize& size, const QColor& ground,
+// A picture of `size` on `ground`, drawn by `draw` at `scale`; a see-through ground gives the picture an
+// alpha channel.
+QImage picture(const QSize& size, double scale, const QColor& ground,
                const std::function<void(QPainter&, const QRect&)>& draw) {
-    QImage image(size, ground.alpha() < 255 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QImage image = canvas(size, scale, ground.alpha() < 255 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     image.fill(ground);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    draw(p, image.rect());
+    draw(p, QRect(QPoint(0, 0), size));
     return image;
 }
 
-QImage progress() {
-    const QRgb rows[] = {0xBBDAF7, 0xB5D4F2, 0xAECEED, 0xA5C7E7, 0x9DC0E1, 0x93B8DA, 0x8AB0D3, 0x81A8CC,
-                         0x77A0C6, 0x6E99C0, 0x6692BA, 0x5F8CB4, 0x5986B1, 0x5583AD, 0x5987B1};
-    QImage image(1, 15, QImage::Format_RGB32);
-    for (int y = 0; y < 15; ++y)
-        image.setPixel(0, y, 0xFF000000 | rows[y]);
+// The bar's gradient, one pixel wide; at a finer scale each row blends the two 100 % rows it falls between.
+QImage progress(double scale) {
+    const QColor rows[] = {0xBBDAF7, 0xB5D4F2, 0xAECEED, 0xA5C7E7, 0x9DC0E1, 0x93B8DA, 0x8AB0D3, 0x81A8CC,
+                           0x77A0C6, 0x6E99C0, 0x6692BA, 0x5F8CB4, 0x5986B1, 0x5583AD, 0x5987B1};
+    const int last = int(std::size(rows)) - 1;
+    QImage image = canvas({1, int(std::size(rows))}, scale, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        const double at = std::clamp((y + 0.5) / scale - 0.5, 0.0, double(last));
+        const int above = int(at);
+        const int below = std::min(above + 1, last);
+        const double share = at - above;
+        const QColor &from = rows[above], &to = rows[below];
+        const auto mix = [share](int a, int b) { return qRound(a + (b - a) * share); };
+        image.setPixel(
+            0, y,
+            qRgb(mix(from.red(), to.red()), mix(from.green(), to.green()), mix(from.blue(), to.blue())));
+    }
     return image;
 }
 
@@ -252,10 +278,11 @@ bool saveWindowsIcon(const QString& folder, const QString& name) {
     header << quint16(0) << quint16(1) << quint16(std::size(sizes));
     const quint32 firstImage = 6 + 16 * std::size(sizes);
     for (const int size : sizes) {
-        const QImage image = picture({size, size}, Qt::transparent, [size](QPainter& p, const QRect& area) {
-            p.scale(size / 64.0, size / 64.0);
-            icon(p, area);
-        });
+        const QImage image =
+            picture({size, size}, 1, Qt::transparent, [size](QPainter& p, const QRect& area) {
+                p.scale(size / 64.0, size / 64.0);
+                icon(p, area);
+            });
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
@@ -279,34 +306,40 @@ int main(int argc, char* argv[]) {
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("skin");
     QDir().mkpath(folder);
 
-    bool ok = save(background(), folder, "background.png");
-    const char* const commandNames[] = {"add", "remove", "convert"};
-    for (int i = 0; i < 3; ++i) {
-        const auto button = [i](Look look) {
-            return picture(kCommandSize, kPanel,
-                           [&](QPainter& p, const QRect& area) { commandButton(p, area, i, look); });
+    bool ok = true;
+    for (const double scale : kSkinScales) {
+        const auto saveAt = [&](const QImage& image, const QString& name) {
+            ok &= save(image, folder, SkinFileName(name, scale));
         };
-        ok &= save(button(Look::Hover), folder, QStringLiteral("%1-hover.jpg").arg(commandNames[i]));
-        ok &= save(button(Look::Pressed), folder, QStringLiteral("%1-pressed.jpg").arg(commandNames[i]));
-    }
-    const std::pair<Look, const char*> looks[] = {
-        {Look::Normal, "normal"}, {Look::Hover, "hover"}, {Look::Pressed, "pressed"}};
-    for (const auto& [look, name] : looks) {
-        ok &= save(picture({18, 19}, kPanel,
+        saveAt(background(scale), "background.png");
+        const char* const commandNames[] = {"add", "remove", "convert"};
+        for (int i = 0; i < 3; ++i) {
+            const auto button = [i, scale](Look look) {
+                return picture(kCommandSize, scale, kPanel,
+                               [&](QPainter& p, const QRect& area) { commandButton(p, area, i, look); });
+            };
+            saveAt(button(Look::Hover), QStringLiteral("%1-hover.jpg").arg(commandNames[i]));
+            saveAt(button(Look::Pressed), QStringLiteral("%1-pressed.jpg").arg(commandNames[i]));
+        }
+        const std::pair<Look, const char*> looks[] = {
+            {Look::Normal, "normal"}, {Look::Hover, "hover"}, {Look::Pressed, "pressed"}};
+        for (const auto& [look, name] : looks) {
+            saveAt(picture({18, 19}, scale, kPanel,
                            [look](QPainter& p, const QRect& area) {
                                smallButton(p, area, look, [&p](const QRect& face) { chevron(p, face); });
                            }),
-                   folder, QStringLiteral("option-%1.jpg").arg(name));
-        ok &=
-            save(picture({42, 22}, kPanel,
-                         [look](QPainter& p, const QRect& area) {
-                             smallButton(p, area, look, [&p](const QRect& face) { browseCaption(p, face); });
-                         }),
-                 folder, QStringLiteral("browse-%1.jpg").arg(name));
+                   QStringLiteral("option-%1.jpg").arg(name));
+            saveAt(picture({42, 22}, scale, kPanel,
+                           [look](QPainter& p, const QRect& area) {
+                               smallButton(p, area, look,
+                                           [&p](const QRect& face) { browseCaption(p, face); });
+                           }),
+                   QStringLiteral("browse-%1.jpg").arg(name));
+        }
+        saveAt(progress(scale), "progress.png");
+        saveAt(picture({32, 32}, scale, Qt::transparent, hand), "hand.png");
+        saveAt(picture({64, 64}, scale, Qt::transparent, icon), "icon.png");
     }
-    ok &= save(progress(), folder, "progress.png");
-    ok &= save(picture({32, 32}, Qt::transparent, hand), folder, "hand.png");
-    ok &= save(picture({64, 64}, Qt::transparent, icon), folder, "icon.png");
     ok &= saveWindowsIcon(folder, "icon.ico");
     return ok ? 0 : 1;
 }

@@ -1,18 +1,47 @@
 #pragma once
 
 #include <QCursor>
+#include <QIcon>
 #include <QPixmap>
-#include <array>
 
-// The window's pictures, compiled into the program.
+#include <array>
+#include <vector>
+
+// One picture of the skin, drawn once for each display scale (SkinScales.h) and compiled into the program.
+class SkinPicture {
+  public:
+    SkinPicture() = default;
+    // The drawings of the picture `name` ("add-hover.jpg").
+    explicit SkinPicture(const QString& name);
+
+    bool isNull() const { return m_drawings.empty(); }
+    // Its size in the window's pixels.
+    QSize size() const;
+    // The drawing for a screen with `ratio` device pixels to the window's pixel: the one drawn for that
+    // scale, else the next finer one, else the finest there is.
+    QPixmap At(qreal ratio) const;
+
+    bool operator==(const SkinPicture& other) const;
+
+  private:
+    std::vector<QPixmap> m_drawings; // coarsest first
+};
+
+// The window's pictures.
 struct Skin {
     Skin();
 
-    QPixmap background;
-    std::array<QPixmap, 3> imgButtonData; // hover pictures of Add, Remove, Convert
-    std::array<QPixmap, 3> imgButtonPush; // their pressed pictures
-    QPixmap imgButtonNormal, imgButtonMove, imgButtonPush1;
-    QPixmap imgBrowseNormal, imgBrowseMove, imgBrowsePush;
-    QPixmap progress;
-    QCursor hand;
+    SkinPicture background;
+    std::array<SkinPicture, 3> imgButtonData; // hover pictures of Add, Remove, Convert
+    std::array<SkinPicture, 3> imgButtonPush; // their pressed pictures
+    SkinPicture imgButtonNormal, imgButtonMove, imgButtonPush1;
+    SkinPicture imgBrowseNormal, imgBrowseMove, imgBrowsePush;
+    SkinPicture progress;
+    SkinPicture handPicture;
+
+    // The pointing hand, its fingertip (6, 0) the hot spot, drawn for a screen of `ratio`.
+    QCursor Hand(qreal ratio) const;
 };
+
+// The program's icon at every scale.
+QIcon SkinIcon();

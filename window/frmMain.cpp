@@ -5,6 +5,8 @@
 #include "DOSOutputs.h"
 #include "GetFile.h"
 #include "Platform.h"
+#include "ProgressLabel.h"
+#include "ProgressParser.h"
 #include "SettingsFile.h"
 #include "SkinImage.h"
 #include "WindowDesktop.h"
@@ -18,9 +20,12 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPainter>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QWindow>
+#include <QtMath>
+#include <qpa/qplatformwindow.h>
 
 namespace {
 // Twips are the unit the layout was drawn in: 15 to a pixel.
@@ -44,8 +49,9 @@ void setTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
-QComboBox* settingList(QWidget* parent, const SettingList& list, const QRect& geometry) {
+QComboBox* settingList(QWidget* parent, const SettingList& list, const QRect& geometry, const QString& name) {
     auto* combo = new QComboBox(parent);
+    combo->setAccessibleName(name);
     combo->addItems(list.entries);
     combo->setGeometry(geometry);
     combo->setMaxVisibleItems(list.entries.size());
@@ -77,6 +83,7 @@ void frmMain::createControls() {
     lstFile->hide();
 
     LV = new QTreeWidget(this);
+    LV->setAccessibleName(QStringLiteral("文件列表"));
     LV->setGeometry(twips(195, 1590, 4035, 1290));
     LV->setHeaderLabels({QStringLiteral("文件名"), QStringLiteral("类型")});
     LV->header()->resizeSection(0, 2641 / 15);
@@ -89,8 +96,11 @@ void frmMain::createControls() {
     LV->setAcceptDrops(true);
     LV->viewport()->installEventFilter(this);
 
+    const QString commandNames[] = {QStringLiteral("添加文件"), QStringLiteral("移除文件"),
+                                    QStringLiteral("开始转换")};
     for (int i = 0; i < 3; ++i) {
         imgButton[i] = new SkinImage(this);
+        imgButton[i]->MakeCommand(commandNames[i]);
         connect(imgButton[i], &SkinImage::MouseMove, this, [this, i] { imgButton_MouseMove(i); });
         connect(imgButton[i], &SkinImage::MouseDown, this, [this, i] { imgButton_MouseDown(i); });
         connect(imgButton[i], &SkinImage::MouseUp, this, [this, i] { imgButton_MouseUp(i); });
@@ -112,11 +122,15 @@ void frmMain::createControls() {
     Label1->setAcceptDrops(true);
     Label1->installEventFilter(this);
 
-    // Tab order follows creation: video bit rate, frame size, frame rate, audio bit rate.
-    cmbVBR = settingList(this, ConversionSettings::VideoBitRate(), twips(210, 3330, 1875, 330));
-    cmbSize = settingList(this, ConversionSettings::FrameSize(), twips(2340, 3330, 1875, 330));
-    cmbFPS = settingList(this, ConversionSettings::FrameRate(), twips(210, 4020, 1875, 330));
-    cmbAB = settingList(this, ConversionSettings::AudioBitRate(), twips(2340, 4020, 1875, 330));
+    // Named as the captions above them read.
+    cmbVBR = settingList(this, ConversionSettings::VideoBitRate(), twips(210, 3330, 1875, 330),
+                         QStringLiteral("视频比特率 (Kbps)"));
+    cmbSize = settingList(this, ConversionSettings::FrameSize(), twips(2340, 3330, 1875, 330),
+                          QStringLiteral("屏幕尺寸 (W x H)"));
+    cmbFPS = settingList(this, ConversionSettings::FrameRate(), twips(210, 4020, 1875, 330),
+                         QStringLiteral("帧率 (FPS)"));
+    cmbAB = settingList(this, ConversionSettings::AudioBitRate(), twips(2340, 4020, 1875, 330),
+                        QStringLiteral("音频比特率 (Kbps)"));
     const auto optionButton = [this](QComboBox* list) {
         auto* button = new SkinImage(this);
         button->setGeometry(
@@ -134,18 +148,19 @@ void frmMain::createControls() {
     picAB = optionButton(cmbAB);
 
     txtPath = new QLineEdit(this);
+    txtPath->setAccessibleName(QStringLiteral("输出路径"));
     txtPath->setGeometry(14, 320, 222, 22);
     imgBrowse = new SkinImage(this);
+    imgBrowse->MakeCommand(QStringLiteral("浏览"));
     imgBrowse->setGeometry(twips(3570, 4785, 630, 330));
     connect(imgBrowse, &SkinImage::MouseMove, this, [this] { imgBrowse->Show(m_skin.imgBrowseMove); });
     connect(imgBrowse, &SkinImage::MouseDown, this, [this] { imgBrowse->Show(m_skin.imgBrowsePush); });
     connect(imgBrowse, &SkinImage::MouseUp, this, &frmMain::imgBrowse_Click);
 
-    imgPB = new QLabel(this);
+    imgPB = new SkinImage(this);
     imgPB->setGeometry(twips(240, 5570, 3960, 165));
-    imgPB->setScaledContents(true);
-    imgPB->setPixmap(m_skin.progress);
-    lblPB = new QLabel(QStringLiteral("0%"), this);
+    imgPB->Show(m_skin.progress);
+    lblPB = new ProgressLabel(QStringLiteral("0%"), this);
     lblPB->setGeometry(twips(1440, 5555, 1545, 195));
     lblPB->setAlignment(Qt::AlignCenter);
     QFont bold = lblPB->font();
@@ -157,10 +172,12 @@ void frmMain::createControls() {
     imgMin = new SkinImage(this);
     imgMin->setGeometry(twips(3780, 120, 195, 195));
     imgMin->setToolTip(QStringLiteral("最小化"));
+    imgMin->MakeCommand(imgMin->toolTip());
     connect(imgMin, &SkinImage::MouseUp, this, &QWidget::showMinimized);
     imgExit = new SkinImage(this);
     imgExit->setGeometry(twips(4080, 120, 165, 195));
     imgExit->setToolTip(QStringLiteral("退出"));
+    imgExit->MakeCommand(imgExit->toolTip());
     connect(imgExit, &SkinImage::MouseUp, this, &frmMain::imgExit_Click);
 
     lblVersion = new QLabel(this);
@@ -168,22 +185,39 @@ void frmMain::createControls() {
     lblWeb = new SkinImage(this);
     lblWeb->setGeometry(twips(1110, 5970, 2160, 210));
     lblWeb->setAlignment(Qt::AlignCenter);
+    lblWeb->MakeCommand({}, QAccessible::Link); // named by the address it shows
     connect(lblWeb, &SkinImage::MouseMove, this, [this] { setTextColour(lblWeb, Qt::black); });
     connect(lblWeb, &SkinImage::MouseUp, this, [this] { m_desktop.Open(kHomePage); });
-    for (QWidget* pointed :
-         {static_cast<QWidget*>(imgMin), static_cast<QWidget*>(imgExit), static_cast<QWidget*>(lblWeb)})
-        pointed->setCursor(m_skin.hand);
 
     // A command box outside the window: a change of its text runs a queue command.
     menuMsg = new QLineEdit(QStringLiteral("b0"), this);
     menuMsg->setGeometry(twips(7110, 960, 1815, 315));
     menuMsg->hide();
     connect(menuMsg, &QLineEdit::textChanged, this, &frmMain::menuMsg_Change);
+
+    createKeyboardAccess();
+}
+
+void frmMain::createKeyboardAccess() {
+    // Tab goes through the window as the eye reads it: the queue and its commands, the settings, the folder,
+    // then the link and the title bar's marks.
+    const QWidget* order[] = {LV,    imgButton[0], imgButton[1], imgButton[2], cmbVBR, cmbSize, cmbFPS,
+                              cmbAB, txtPath,      imgBrowse,    lblWeb,       imgMin, imgExit};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+
+    const auto shortcut = [this](const QKeySequence& keys, QWidget* owner, Qt::ShortcutContext context,
+                                 int Index) {
+        auto* key = new QShortcut(keys, owner, [this, Index] { RunCommand(Index); });
+        key->setContext(context);
+    };
+    shortcut(QKeySequence::Open, this, Qt::WindowShortcut, 0);
+    shortcut(QKeySequence::Delete, LV, Qt::WidgetShortcut, 1);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), this, Qt::WindowShortcut, 2);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), this, Qt::WindowShortcut, 2);
 }
 
 void frmMain::Form_Load() {
-    if (!m_skin.background.isNull())
-        setMask(KeyColourMask(m_skin.background.toImage().copy(rect())));
     setTextColour(lblWeb, kLinkBlue);
 
     QDir().mkpath(m_places.DefaultOutput());
@@ -206,6 +240,7 @@ void frmMain::Form_Load() {
     lblWeb->setText(kHomePageShown);
     lblWeb->show();
     ResetPictures();
+    ApplyScale(devicePixelRatioF());
 }
 
 QString frmMain::Places::SettingsFile() const {
@@ -219,9 +254,39 @@ QString frmMain::Places::DefaultOutput() const {
                : programFolder + QStringLiteral("/output");
 }
 
+bool frmMain::event(QEvent* event) {
+    // A new native window has no shape yet.
+    if (event->type() == QEvent::WinIdChange)
+        m_scale = 0;
+    return QWidget::event(event);
+}
+
 void frmMain::paintEvent(QPaintEvent*) {
+    // Every change of scale (another screen, a changed setting) repaints the window.
+    if (devicePixelRatioF() != m_scale)
+        ApplyScale(devicePixelRatioF());
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_skin.background);
+    painter.drawPixmap(0, 0, m_skin.background.At(devicePixelRatioF()));
+}
+
+void frmMain::ApplyScale(qreal ratio) {
+    const QPixmap hand = m_skin.handPicture.At(ratio);
+    const QPoint tip = platform::PointerHotSpot({6, 0}, hand.devicePixelRatio());
+    for (QWidget* pointed :
+         {static_cast<QWidget*>(imgMin), static_cast<QWidget*>(imgExit), static_cast<QWidget*>(lblWeb)})
+        pointed->setCursor(hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, tip.x(), tip.y()));
+
+    // The shape is cut in the screen's own pixels along the outline drawn for this scale: a shape given in
+    // the window's pixels would be scaled up in steps, and leave a fringe of the key colour where they miss.
+    QPlatformWindow* native = windowHandle() ? windowHandle()->handle() : nullptr;
+    const QPixmap drawing = m_skin.background.At(ratio);
+    m_scale = native ? ratio : 0;
+    if (!native || drawing.isNull())
+        return;
+    QImage outline = drawing.toImage();
+    if (!qFuzzyCompare(drawing.devicePixelRatio(), ratio))
+        outline = outline.scaled(qCeil(295 * ratio), qCeil(421 * ratio)); // no blending: the key stays pure
+    native->setMask(QRegion(KeyColourMask(outline.copy(QRect(QPoint(), native->geometry().size())))));
 }
 
 void frmMain::mousePressEvent(QMouseEvent* event) {
@@ -329,13 +394,19 @@ void frmMain::closeEvent(QCloseEvent*) {
 
 void frmMain::menuMsg_Change() {
     const QString text = menuMsg->text();
+    if (!text.isEmpty() && text.back().isDigit())
+        return RunCommand(text.back().digitValue());
+    // A text that names no command runs none; the next release lights no button either.
+    if (!m_batch->IsRunning())
+        bFromMenuMsg = true;
+}
+
+void frmMain::RunCommand(int Index) {
     // While a batch runs the queue is the batch's, as the disabled buttons show.
     if (m_batch->IsRunning())
         return;
     bFromMenuMsg = true;
-    if (text.isEmpty() || !text.back().isDigit())
-        return;
-    imgButton_MouseUp(text.back().digitValue());
+    imgButton_MouseUp(Index);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -405,6 +476,7 @@ void frmMain::EnableCommands(bool enabled) {
 void frmMain::SetProgressBar(float twips) {
     imgPB->resize(qRound(twips / 15), imgPB->height());
     imgPB->setVisible(imgPB->width() > 0);
+    lblPB->SetValue(qRound(twips / kFullBarTwips * 100));
 }
 
 void frmMain::SetProgressText(const QString& text) {
@@ -412,9 +484,19 @@ void frmMain::SetProgressText(const QString& text) {
 }
 
 void frmMain::SetProgressDetail(const QString& detail) {
-    for (QWidget* bar : {static_cast<QWidget*>(imgPB), static_cast<QWidget*>(lblPB)}) {
-        bar->setToolTip(detail);
-        bar->setAccessibleDescription(detail);
+    imgPB->setToolTip(detail);
+    lblPB->SetDetail(detail);
+}
+
+void frmMain::SetBatchProgress(std::optional<double> done) {
+    if (done) {
+        m_taskbar.Show(winId(), *done);
+        m_batchShown = true;
+    } else if (m_batchShown) {
+        // The batch is over: the taskbar lets go, and a screen reader says how it ended.
+        m_taskbar.Clear();
+        m_batchShown = false;
+        lblPB->Announce();
     }
 }
 

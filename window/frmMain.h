@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QMimeData;
 class QListWidget;
+class ProgressLabel;
 class QTreeWidget;
 class SkinImage;
 class WindowDesktop;
@@ -61,8 +62,8 @@ class frmMain : public QWidget, public BatchWindow {
     SkinImage* picAB;
     QLineEdit* txtPath;
     SkinImage* imgBrowse;
-    QLabel* imgPB;
-    QLabel* lblPB;
+    SkinImage* imgPB;
+    ProgressLabel* lblPB;
     SkinImage* imgMin;
     SkinImage* imgExit;
     QLabel* lblVersion;
@@ -82,6 +83,7 @@ class frmMain : public QWidget, public BatchWindow {
     void SetProgressBar(float twips) override;
     void SetProgressText(const QString& text) override;
     void SetProgressDetail(const QString& detail) override;
+    void SetBatchProgress(std::optional<double> done) override;
     QString OutputFolder() const override;
     EncoderOptions ConversionOptions() const override;
     QString OutputBaseName(const QString& source) const override;
@@ -91,6 +93,7 @@ class frmMain : public QWidget, public BatchWindow {
     void imgButton_MouseUp(int Index);
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -99,7 +102,14 @@ class frmMain : public QWidget, public BatchWindow {
 
   private:
     void createControls();
+    void createKeyboardAccess();
     void Form_Load();
+    // The pictures that are not drawn afresh at each paint, for a screen of `ratio`: the window's shape and
+    // the pointing hand.
+    void ApplyScale(qreal ratio);
+    // A queue command that comes from the keyboard or the command box rather than from the pointer: no button
+    // lights up, and nothing runs while a batch does.
+    void RunCommand(int Index);
     void imgButton_MouseMove(int Index);
     void imgButton_MouseDown(int Index);
     void AddFile();
@@ -118,4 +128,7 @@ class frmMain : public QWidget, public BatchWindow {
     std::unique_ptr<DOSOutputs> objDOS;
     std::unique_ptr<BatchDriver> m_batch;
     platform::SleepInhibitor m_awake;
+    platform::TaskbarProgress m_taskbar;
+    bool m_batchShown = false; // the taskbar shows a batch
+    qreal m_scale = 0;         // the ratio the window's shape was cut for; 0 while it has none
 };

@@ -3,6 +3,7 @@
 #include <QAudioDevice>
 #include <QDBusConnection>
 #include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusUnixFileDescriptor>
 #include <QEventLoop>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <optional>
 
 namespace platform {
@@ -98,6 +100,49 @@ void SleepInhibitor::Release() {
         callPowerManagement(QStringLiteral("UnInhibit"), {*m_held->cookie});
     m_held->cookie.reset();
     m_held->lock = QDBusUnixFileDescriptor();
+}
+
+namespace {
+// The desktop entry the dock knows the program by.
+const QString kLauncherEntry = QStringLiteral("application://movikon.desktop");
+
+void updateLauncherEntry(const QVariantMap& properties) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage update = QDBusMessage::createSignal(
+        QStringLiteral("/com/canonical/unity/launcherentry/movikon"),
+        QStringLiteral("com.canonical.Unity.LauncherEntry"), QStringLiteral("Update"));
+    update << kLauncherEntry << properties;
+    bus.send(update);
+}
+} // namespace
+
+struct TaskbarProgress::Entry {
+    bool shown = false;
+};
+
+TaskbarProgress::TaskbarProgress() : m_entry(std::make_unique<Entry>()) {}
+
+TaskbarProgress::~TaskbarProgress() {
+    Clear();
+}
+
+// The dock matches the entry by the desktop file, not by the window.
+void TaskbarProgress::Show(quintptr, double done) {
+    updateLauncherEntry({{QStringLiteral("progress"), std::clamp(done, 0.0, 1.0)},
+                         {QStringLiteral("progress-visible"), true}});
+    m_entry->shown = true;
+}
+
+void TaskbarProgress::Clear() {
+    if (m_entry->shown)
+        updateLauncherEntry({{QStringLiteral("progress-visible"), false}});
+    m_entry->shown = false;
+}
+
+QPoint PointerHotSpot(const QPoint& spot, double ratio) {
+    return (QPointF(spot) * ratio).toPoint();
 }
 
 } // namespace platform

@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 #include <windows.h>
 
 #include <mmsystem.h>
+#include <shobjidl.h>
 
 namespace platform {
 
@@ -54,6 +56,51 @@ void SleepInhibitor::Release() {
     if (m_held->held)
         SetThreadExecutionState(ES_CONTINUOUS);
     m_held->held = false;
+}
+
+// The taskbar's own interface, asked for once; COM is already set up on the window's thread by Qt.
+struct TaskbarProgress::Entry {
+    ITaskbarList3* taskbar = nullptr;
+    HWND window = nullptr;
+
+    Entry() {
+        if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                    reinterpret_cast<void**>(&taskbar))))
+            taskbar = nullptr;
+        else if (FAILED(taskbar->HrInit()))
+            release();
+    }
+    ~Entry() { release(); }
+    void release() {
+        if (taskbar)
+            taskbar->Release();
+        taskbar = nullptr;
+    }
+};
+
+TaskbarProgress::TaskbarProgress() : m_entry(std::make_unique<Entry>()) {}
+
+TaskbarProgress::~TaskbarProgress() {
+    Clear();
+}
+
+void TaskbarProgress::Show(quintptr window, double done) {
+    if (!m_entry->taskbar || !window)
+        return;
+    constexpr ULONGLONG kWhole = 1000;
+    m_entry->window = reinterpret_cast<HWND>(window);
+    m_entry->taskbar->SetProgressValue(m_entry->window, ULONGLONG(std::clamp(done, 0.0, 1.0) * kWhole),
+                                       kWhole);
+}
+
+void TaskbarProgress::Clear() {
+    if (m_entry->taskbar && m_entry->window)
+        m_entry->taskbar->SetProgressState(m_entry->window, TBPF_NOPROGRESS);
+    m_entry->window = nullptr;
+}
+
+QPoint PointerHotSpot(const QPoint& spot, double) {
+    return spot;
 }
 
 } // namespace platform

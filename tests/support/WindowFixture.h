@@ -3,6 +3,7 @@
 // A window of its own for each test: a fresh program folder whose data/conv is the built encoder (or a
 // stand-in), a private staging root, and a recorder in the person's place.
 #include "Platform.h"
+#include "ProgressLabel.h"
 #include "RecordingWindowDesktop.h"
 #include "SkinImage.h"
 #include "frmMain.h"

@@ -154,7 +154,7 @@ class TestBatch : public QObject {
         QVERIFY2(seen.contains("第 1 个，共 2 个") && seen.contains("第 2 个，共 2 个"),
                  qPrintable(seen.join(" | ")));
         QCOMPARE(window.lblPB->toolTip(), QString());
-        QCOMPARE(window.imgPB->accessibleDescription(), QString());
+        QCOMPARE(window.lblPB->accessibleDescription(), QString());
         QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
     }
 

@@ -7,11 +7,8 @@
 
 namespace {
 // Whether `image` shows `picture` (a null picture: shows none).
-bool shows(const SkinImage* image, const QPixmap& picture) {
-    const QPixmap shown = image->pixmap();
-    if (picture.isNull())
-        return shown.isNull();
-    return !shown.isNull() && shown.toImage() == picture.scaled(image->size()).toImage();
+bool shows(const SkinImage* image, const SkinPicture& picture) {
+    return image->Shown() == picture;
 }
 
 QPoint middle(const QWidget* widget) {
@@ -32,16 +29,18 @@ class TestSkin : public QObject {
     void everyPictureIsThereInItsSize() {
         QCOMPARE(m_skin.background.size(), QSize(295, 421));
         for (const auto& pictures : {m_skin.imgButtonData, m_skin.imgButtonPush})
-            for (const QPixmap& picture : pictures)
+            for (const SkinPicture& picture : pictures)
                 QCOMPARE(picture.size(), QSize(86, 30));
-        for (const QPixmap& picture : {m_skin.imgButtonNormal, m_skin.imgButtonMove, m_skin.imgButtonPush1})
+        for (const SkinPicture& picture :
+             {m_skin.imgButtonNormal, m_skin.imgButtonMove, m_skin.imgButtonPush1})
             QCOMPARE(picture.size(), QSize(18, 19));
-        for (const QPixmap& picture : {m_skin.imgBrowseNormal, m_skin.imgBrowseMove, m_skin.imgBrowsePush})
+        for (const SkinPicture& picture :
+             {m_skin.imgBrowseNormal, m_skin.imgBrowseMove, m_skin.imgBrowsePush})
             QCOMPARE(picture.size(), QSize(42, 22));
         QCOMPARE(m_skin.progress.size(), QSize(1, 15));
-        QCOMPARE(m_skin.progress.toImage().pixelColor(0, 0), QColor(0xBB, 0xDA, 0xF7));
-        QCOMPARE(m_skin.progress.toImage().pixelColor(0, 13), QColor(0x55, 0x83, 0xAD));
-        QCOMPARE(m_skin.hand.hotSpot(), QPoint(6, 0));
+        QCOMPARE(m_skin.progress.At(1).toImage().pixelColor(0, 0), QColor(0xBB, 0xDA, 0xF7));
+        QCOMPARE(m_skin.progress.At(1).toImage().pixelColor(0, 13), QColor(0x55, 0x83, 0xAD));
+        QCOMPARE(m_skin.handPicture.size(), QSize(32, 32));
     }
 
     void onlyTheKeyColourIsSeeThrough() {
@@ -54,7 +53,7 @@ class TestSkin : public QObject {
         QVERIFY(shape.contains(QPoint(1, 0)));
         QVERIFY(shape.contains(QPoint(2, 0)));
 
-        const QImage background = m_skin.background.toImage();
+        const QImage background = m_skin.background.At(1).toImage();
         QCOMPARE(background.pixelColor(0, 0), QColor(255, 0, 255));     // first row and column
         QCOMPARE(background.pixelColor(293, 419), QColor(255, 0, 255)); // last row and column of the window
         QVERIFY(background.pixelColor(147, 200) != QColor(255, 0, 255));
