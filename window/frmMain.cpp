@@ -49,9 +49,8 @@ void setTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
-QComboBox* settingList(QWidget* parent, const SettingList& list, const QRect& geometry, const QString& name) {
+QComboBox* settingList(QWidget* parent, const SettingList& list, const QRect& geometry) {
     auto* combo = new QComboBox(parent);
-    combo->setAccessibleName(name);
     combo->addItems(list.entries);
     combo->setGeometry(geometry);
     combo->setMaxVisibleItems(list.entries.size());
@@ -83,7 +82,7 @@ void frmMain::createControls() {
     lstFile->hide();
 
     LV = new QTreeWidget(this);
-    LV->setAccessibleName(QStringLiteral("文件列表"));
+    LV->setAccessibleName(QStringLiteral("文件列表")); // a list takes no label's name
     LV->setGeometry(twips(195, 1590, 4035, 1290));
     LV->setHeaderLabels({QStringLiteral("文件名"), QStringLiteral("类型")});
     LV->header()->resizeSection(0, 2641 / 15);
@@ -122,15 +121,10 @@ void frmMain::createControls() {
     Label1->setAcceptDrops(true);
     Label1->installEventFilter(this);
 
-    // Named as the captions above them read.
-    cmbVBR = settingList(this, ConversionSettings::VideoBitRate(), twips(210, 3330, 1875, 330),
-                         QStringLiteral("视频比特率 (Kbps)"));
-    cmbSize = settingList(this, ConversionSettings::FrameSize(), twips(2340, 3330, 1875, 330),
-                          QStringLiteral("屏幕尺寸 (W x H)"));
-    cmbFPS = settingList(this, ConversionSettings::FrameRate(), twips(210, 4020, 1875, 330),
-                         QStringLiteral("帧率 (FPS)"));
-    cmbAB = settingList(this, ConversionSettings::AudioBitRate(), twips(2340, 4020, 1875, 330),
-                        QStringLiteral("音频比特率 (Kbps)"));
+    cmbVBR = settingList(this, ConversionSettings::VideoBitRate(), twips(210, 3330, 1875, 330));
+    cmbSize = settingList(this, ConversionSettings::FrameSize(), twips(2340, 3330, 1875, 330));
+    cmbFPS = settingList(this, ConversionSettings::FrameRate(), twips(210, 4020, 1875, 330));
+    cmbAB = settingList(this, ConversionSettings::AudioBitRate(), twips(2340, 4020, 1875, 330));
     const auto optionButton = [this](QComboBox* list) {
         auto* button = new SkinImage(this);
         button->setGeometry(
@@ -148,7 +142,6 @@ void frmMain::createControls() {
     picAB = optionButton(cmbAB);
 
     txtPath = new QLineEdit(this);
-    txtPath->setAccessibleName(QStringLiteral("输出路径"));
     txtPath->setGeometry(14, 320, 222, 22);
     imgBrowse = new SkinImage(this);
     imgBrowse->MakeCommand(QStringLiteral("浏览"));
@@ -194,6 +187,21 @@ void frmMain::createControls() {
     menuMsg->setGeometry(twips(7110, 960, 1815, 315));
     menuMsg->hide();
     connect(menuMsg, &QLineEdit::textChanged, this, &frmMain::menuMsg_Change);
+
+    // The fields' captions are pixels of the background. Screen readers read them from see-through labels
+    // over the same pixels, each the buddy of its field, which the pointer passes through to the background.
+    const auto caption = [this](const char* text, const QRect& place, QWidget* field) {
+        auto* label = new QLabel(QString::fromUtf8(text), this);
+        label->setGeometry(place);
+        setTextColour(label, Qt::transparent);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        label->setBuddy(field);
+    };
+    caption("视频比特率 (Kbps)", QRect(14, 204, 130, 15), cmbVBR);
+    caption("屏幕尺寸 (W x H)", QRect(156, 204, 130, 15), cmbSize);
+    caption("帧率 (FPS)", QRect(14, 250, 130, 15), cmbFPS);
+    caption("音频比特率 (Kbps)", QRect(156, 250, 130, 15), cmbAB);
+    caption("输出路径", QRect(14, 301, 130, 15), txtPath);
 
     createKeyboardAccess();
 }
