@@ -1,7 +1,12 @@
+// The desktop session around a batch, over the session bus: the machine kept awake, the dock's progress.
 #include "BatchDriver.h"
+#include "Files.h"
 #include "WindowFixture.h"
 
 #include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -13,6 +18,17 @@ class TestSleep : public QObject {
     QByteArray m_said;
 
     QByteArray said() { return m_said += m_power.readAllStandardOutput(); }
+
+    QStringList m_dockUpdates; // "<desktop entry> <progress>", or "hidden" for no progress
+
+  public slots:
+    void dockUpdate(const QDBusMessage& message) {
+        const auto properties = qdbus_cast<QVariantMap>(message.arguments().value(1));
+        m_dockUpdates << message.arguments().value(0).toString() + u' ' +
+                             (properties.value("progress-visible").toBool()
+                                  ? QString::number(properties.value("progress").toDouble(), 'f', 2)
+                                  : QStringLiteral("hidden"));
+    }
 
   private slots:
     void init() {
@@ -51,6 +67,44 @@ class TestSleep : public QObject {
         fixture.Command(2);
         qunsetenv("FAKECONV_MODE");
         QTRY_COMPARE(said(), QByteArray("ready\ninhibit Movikon PRO: Converting videos\nuninhibit 1\n"));
+    }
+
+    void theDockShowsHowFarTheBatchIs() {
+        // A dock of our own, listening on its own connection as a desktop's dock does.
+        QDBusConnection dock = QDBusConnection::connectToBus(
+            QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")), QStringLiteral("dock"));
+        m_dockUpdates.clear();
+        QVERIFY(dock.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", this,
+                             SLOT(dockUpdate(QDBusMessage))));
+
+        qputenv("FAKECONV_MODE", "steady");
+        WindowFixture fixture(FAKECONV_PATH);
+        frmMain& window = fixture.Open();
+        QTemporaryDir sources;
+        writeFile(sources.filePath("a.avi"), "a clip");
+        writeFile(sources.filePath("b.avi"), "a clip");
+        fixture.Drop({sources.filePath("a.avi"), sources.filePath("b.avi")});
+        fixture.Command(2);
+        QTRY_VERIFY(!window.Batch().IsRunning());
+        qunsetenv("FAKECONV_MODE");
+        QTRY_VERIFY(m_dockUpdates.size() > 2 && m_dockUpdates.last().endsWith(" hidden"));
+        dock.disconnectFromBus(QStringLiteral("dock"));
+
+        // The entry is the program's desktop file; the progress climbs from nothing to the whole batch, half
+        // of it at the end of the first file, then the entry lets go of it.
+        QVERIFY2(m_dockUpdates.filter(QRegularExpression("^application://movikon\\.desktop ")).size() ==
+                     m_dockUpdates.size(),
+                 qPrintable(m_dockUpdates.join(" | ")));
+        QList<double> progress;
+        for (const QString& update : m_dockUpdates.mid(0, m_dockUpdates.size() - 1))
+            progress << update.section(u' ', 1).toDouble();
+        QCOMPARE(progress.first(), 0.0);
+        QCOMPARE(progress.last(), 1.0);
+        QVERIFY2(std::is_sorted(progress.begin(), progress.end()), qPrintable(m_dockUpdates.join(" | ")));
+        QVERIFY2(progress.contains(0.5), qPrintable(m_dockUpdates.join(" | ")));
+        QVERIFY2(std::count_if(progress.begin(), progress.end(), [](double p) { return p > 0 && p < 0.5; }) >=
+                     2,
+                 qPrintable(m_dockUpdates.join(" | ")));
     }
 };
 
