@@ -195,17 +195,22 @@ void BatchDriver::ReportFailures() {
 }
 
 void BatchDriver::DeleteStagingFiles() {
-    if (!m_staging.IsValid())
-        return;
-    QDir folder(m_staging.Path());
     clsWaitableTimer pause;
     for (int attempt = 0; attempt < kDeleteAttempts; ++attempt) {
-        bool allGone = true;
-        for (const QString& name : folder.entryList(QDir::Files | QDir::System | QDir::Hidden))
-            allGone &= folder.remove(name);
+        const bool allGone = RemoveStagingFiles();
         QCoreApplication::processEvents();
         if (allGone)
             return;
         pause.Wait(kDeleteRetryMs);
     }
+}
+
+bool BatchDriver::RemoveStagingFiles() {
+    if (!m_staging.IsValid())
+        return true;
+    QDir folder(m_staging.Path());
+    bool allGone = true;
+    for (const QString& name : folder.entryList(QDir::Files | QDir::System | QDir::Hidden))
+        allGone &= folder.remove(name);
+    return allGone;
 }

@@ -37,6 +37,8 @@ class BatchDriver : public QObject {
     // Deletes whatever the staging folder holds, trying for about a second; a file that stays is left for
     // the next start.
     void DeleteStagingFiles();
+    // One try at it, letting no event run: for when the program is already ending. True when all are gone.
+    bool RemoveStagingFiles();
 
     qint32 lngTotalSeconds = 0;
 

@@ -27,6 +27,8 @@
 #include <QtMath>
 #include <qpa/qplatformwindow.h>
 
+#include <cstdlib>
+
 namespace {
 // Twips are the unit the layout was drawn in: 15 to a pixel.
 QRect twips(int left, int top, int width, int height) {
@@ -63,13 +65,31 @@ QBitmap KeyColourMask(const QImage& picture) {
     return QBitmap::fromImage(picture.createMaskFromColor(QColor(255, 0, 255).rgb(), Qt::MaskInColor));
 }
 
+namespace {
+// The window whose batch TidyOnAbruptExit ends, while it is open.
+frmMain* g_openWindow = nullptr;
+} // namespace
+
 frmMain::frmMain(WindowDesktop& desktop, const Places& places, QWidget* parent)
     : QWidget(parent), m_desktop(desktop), m_places(places), m_staging(places.stagingRoot) {
     createControls();
     Form_Load();
+    static const bool tidiesOnExit = std::atexit(&frmMain::TidyOnAbruptExit) == 0;
+    Q_UNUSED(tidiesOnExit);
+    g_openWindow = this;
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    if (g_openWindow == this)
+        g_openWindow = nullptr;
+}
+
+void frmMain::TidyOnAbruptExit() {
+    if (!g_openWindow)
+        return;
+    g_openWindow->m_batch->Abort();
+    g_openWindow->m_batch->RemoveStagingFiles();
+}
 
 void frmMain::createControls() {
     setWindowTitle(QStringLiteral("Movikon PRO"));

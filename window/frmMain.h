@@ -120,6 +120,9 @@ class frmMain : public QWidget, public BatchWindow {
     void menuMsg_Change();
     void ResetPictures();
     void DropFiles(const QMimeData* data);
+    // Run as the program exits without the window having closed (the display gone at a logout, where Qt ends
+    // the program at once): the encoder is stopped and the staging folder emptied, letting no event run.
+    static void TidyOnAbruptExit();
 
     WindowDesktop& m_desktop;
     const Places m_places;

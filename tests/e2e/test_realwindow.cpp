@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,6 +14,37 @@
 
 namespace {
 const QString kBuiltFolder = QStringLiteral(PROGRAM_FOLDER);
+
+// How much of a region's detail lies at the screen's own pixels: the share of neighbours inside the 2x2
+// blocks of device pixels that differ by more than half the region's contrast, the steep edges of sharp
+// text. A picture drawn for 100 % and shown at 200 % has none there: its blocks are flat, or blurred.
+double fineDetail(const QImage& image, const QRect& region) {
+    const auto grey = [&](int x, int y) { return qGray(image.pixel(x, y)); };
+    int darkest = 255, lightest = 0;
+    for (int y = region.top(); y <= region.bottom(); ++y)
+        for (int x = region.left(); x <= region.right(); ++x) {
+            darkest = std::min(darkest, grey(x, y));
+            lightest = std::max(lightest, grey(x, y));
+        }
+    int steep = 0, pairs = 0;
+    const auto compare = [&](int a, int b) {
+        steep += 2 * std::abs(a - b) > lightest - darkest;
+        ++pairs;
+    };
+    for (int y = region.top(); y <= region.bottom(); ++y)
+        for (int x = region.left(); x <= region.right(); ++x) {
+            if (x % 2 == 0 && x < region.right())
+                compare(grey(x, y), grey(x + 1, y));
+            if (y % 2 == 0 && y < region.bottom())
+                compare(grey(x, y), grey(x, y + 1));
+        }
+    return lightest > darkest ? double(steep) / pairs : 0;
+}
+
+// `region` of the window, in its pixels at 100 %, as pixels at 200 %.
+QRect doubled(const QRect& region) {
+    return QRect(region.topLeft() * 2, region.size() * 2);
+}
 } // namespace
 
 class TestRealWindow : public QObject {
@@ -21,19 +53,56 @@ class TestRealWindow : public QObject {
     Xvfb m_x;
     QTemporaryDir m_programFolder;
 
-    // Starts the program from its own folder; its window's id, empty when none appeared.
-    QString start(QProcess& program) {
-        QProcessEnvironment environment = m_x.Environment();
+    // Starts the program from its own folder on `x`'s display, at `scale`; its window's id, empty when none
+    // appeared.
+    QString start(QProcess& program, const Xvfb& x, const QString& scale = "1") {
+        QProcessEnvironment environment = x.Environment();
         environment.insert("XDG_CACHE_HOME", m_programFolder.filePath("cache"));
+        environment.insert("QT_SCALE_FACTOR", scale);
         program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.start(m_programFolder.filePath("movikon"));
-        return program.waitForStarted() ? m_x.FindWindow("Movikon PRO") : QString();
+        return program.waitForStarted() ? x.FindWindow("Movikon PRO") : QString();
+    }
+    QString start(QProcess& program) { return start(program, m_x); }
+
+    static void clickAt(const Xvfb& x, const QString& window, int left, int top) {
+        x.Run("xdotool",
+              {"mousemove", "--window", window, QString::number(left), QString::number(top), "click", "1"});
+    }
+    void clickAt(const QString& window, int x, int y) { clickAt(m_x, window, x, y); }
+
+    // Queues `clip` through the Open Files dialog and converts it, until the encoder runs on it.
+    static void convertUntilTheEncoderRuns(const Xvfb& x, const QString& window, const QString& clip,
+                                           const QString& staging) {
+        clickAt(x, window, 20 + 43, 32 + 15); // Add
+        const QString dialog = x.FindWindow("Open Files");
+        QVERIFY2(!dialog.isEmpty(), "no Open Files dialog appeared");
+        x.Run("xdotool", {"windowfocus", "--sync", dialog, "type", "--delay", "10", clip});
+        x.Run("xdotool", {"windowfocus", "--sync", dialog, "key", "Return"});
+        QTRY_VERIFY_WITH_TIMEOUT(x.FindWindow("Open Files", 0).isEmpty(), 5000);
+        clickAt(x, window, 195 + 43, 32 + 15); // Convert
+        QTRY_VERIFY_WITH_TIMEOUT(!processes::matching(staging).isEmpty(), 20000);
     }
 
-    void clickAt(const QString& window, int x, int y) {
-        m_x.Run("xdotool",
-                {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
+    // What xwininfo says of the window and its shape, once the shape's extents are `extents`, or after 5 s.
+    // The shape is cut when the window is first painted at its scale.
+    static QString shapeOf(const Xvfb& x, const QString& window, const QString& extents) {
+        QElapsedTimer clock;
+        clock.start();
+        QString info;
+        do
+            info = x.Run("xwininfo", {"-id", window, "-shape"});
+        while (!info.contains("Window shape extents:  " + extents) && clock.elapsed() < 5000 &&
+               (QTest::qWait(20), true));
+        return info;
+    }
+
+    QString longClip() {
+        const QString clip = m_programFolder.filePath("long clip.avi");
+        if (!QFile::exists(clip) && !media::makeClip(clip, {"-c:v", "mpeg4", "-an"}, 60, "640x480"))
+            return {};
+        return clip;
     }
 
   private slots:
@@ -51,11 +120,11 @@ class TestRealWindow : public QObject {
         QProcess program;
         const QString window = start(program);
         QVERIFY2(!window.isEmpty(), "the window did not appear");
-        const QString info = m_x.Run("xwininfo", {"-id", window, "-shape"});
+        // Shaped by the key colour: the first row and column of the picture are see-through.
+        const QString info = shapeOf(m_x, window, "293x419+1+1");
+        QVERIFY2(info.contains("Window shape extents:  293x419+1+1"), qPrintable(info));
         QVERIFY(info.contains("Width: 294"));
         QVERIFY(info.contains("Height: 420"));
-        // Shaped by the key colour: the first row and column of the picture are see-through.
-        QVERIFY2(info.contains("Window shape extents:  293x419+1+1"), qPrintable(info));
 
         const auto click = [&](int x, int y) { clickAt(window, x, y); };
         click(195 + 43, 32 + 15); // Convert, with nothing queued
@@ -76,22 +145,16 @@ class TestRealWindow : public QObject {
     }
 
     void aRequestToEndMidFileLeavesNothingBehind() {
-        const QString clip = m_programFolder.filePath("long clip.avi");
-        QVERIFY(media::makeClip(clip, {"-c:v", "mpeg4", "-an"}, 60, "640x480"));
+        const QString clip = longClip();
+        QVERIFY(!clip.isEmpty());
         const QByteArray settingsBefore = readFile(m_programFolder.filePath("setup.ini"));
         QProcess program;
         const QString window = start(program);
         QVERIFY2(!window.isEmpty(), "the window did not appear");
-        const auto click = [&](int x, int y) { clickAt(window, x, y); };
-        click(20 + 43, 32 + 15); // Add
-        const QString dialog = m_x.FindWindow("Open Files");
-        QVERIFY2(!dialog.isEmpty(), "no Open Files dialog appeared");
-        m_x.Run("xdotool", {"windowfocus", "--sync", dialog, "type", "--delay", "10", clip});
-        m_x.Run("xdotool", {"windowfocus", "--sync", dialog, "key", "Return"});
-        QTRY_VERIFY_WITH_TIMEOUT(m_x.FindWindow("Open Files", 0).isEmpty(), 5000);
-        click(195 + 43, 32 + 15); // Convert
         const QString staging = m_programFolder.filePath("cache/movikon/staging");
-        QTRY_VERIFY_WITH_TIMEOUT(!processes::matching(staging).isEmpty(), 20000);
+        convertUntilTheEncoderRuns(m_x, window, clip, staging);
+        if (QTest::currentTestFailed())
+            return;
 
         QElapsedTimer clock;
         clock.start();
@@ -104,6 +167,78 @@ class TestRealWindow : public QObject {
         QCOMPARE(namesIn(m_programFolder.filePath("output")), QStringList());
         // Only the close mark saves the settings.
         QCOMPARE(readFile(m_programFolder.filePath("setup.ini")), settingsBefore);
+    }
+
+    // The display going away (a logout ends the X session; Qt then ends the program at once) mid-file.
+    void theDisplayEndingMidFileLeavesNothingBehind() {
+        const QString clip = longClip();
+        QVERIFY(!clip.isEmpty());
+        auto display = std::make_unique<Xvfb>();
+        QVERIFY(display->IsReady());
+        QProcess program;
+        const QString window = start(program, *display);
+        QVERIFY2(!window.isEmpty(), "the window did not appear");
+        const QString staging = m_programFolder.filePath("cache/movikon/staging");
+        convertUntilTheEncoderRuns(*display, window, clip, staging);
+        if (QTest::currentTestFailed())
+            return;
+
+        display.reset();
+        QVERIFY(program.waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(processes::matching(staging).isEmpty(), 3000);
+        QCOMPARE(namesIn(staging + "/slot-0"), QStringList());
+        QCOMPARE(namesIn(m_programFolder.filePath("output")), QStringList());
+    }
+
+    // At twice the scale the skin's captions are drawn at the screen's own resolution, as sharp as the text
+    // the list draws itself; and the window's shape follows the outline at that resolution.
+    void atTwiceTheScaleTheCaptionsAreAsSharpAsTheListsText() {
+        QProcess program;
+        const QString window = start(program, m_x, "2");
+        QVERIFY2(!window.isEmpty(), "the window did not appear");
+        const QString info = shapeOf(m_x, window, "586x838+2+2");
+        QVERIFY2(info.contains("Window shape extents:  586x838+2+2"), qPrintable(info));
+        QVERIFY(info.contains("Width: 588") && info.contains("Height: 840"));
+        const auto at = [&](const char* field) {
+            return info.section(QString::fromLatin1(field), 1, 1).section(u'\n', 0, 0).trimmed();
+        };
+        QTemporaryDir shots;
+        const QString shot = shots.filePath("window.png");
+        QTest::qWait(500); // painted
+        QProcess grab;
+        grab.setProcessEnvironment(m_x.Environment());
+        grab.start("ffmpeg",
+                   {"-v", "error", "-f", "x11grab", "-video_size", "588x840", "-i",
+                    m_x.Display() + "+" + at("Absolute upper-left X:") + "," + at("Absolute upper-left Y:"),
+                    "-frames:v", "1", "-y", shot});
+        QVERIFY2(grab.waitForFinished(20000) && grab.exitCode() == 0,
+                 grab.readAllStandardError().constData());
+        const QImage screen(shot);
+        QCOMPARE(screen.size(), QSize(588, 840));
+
+        const QRect listHeader(16, 108, 40, 15); // "文件名", drawn by the list itself
+        const QRect captions[] = {
+            {14, 87, 50, 14}, {14, 204, 100, 14}, {156, 250, 100, 14}, {14, 301, 52, 14}};
+        const double listDetail = fineDetail(screen, doubled(listHeader));
+        for (const QRect& caption : captions) {
+            const double detail = fineDetail(screen, doubled(caption));
+            QVERIFY2(detail > 0.7 * listDetail,
+                     qPrintable(QString("%1 against the list's %2").arg(detail).arg(listDetail)));
+        }
+        // The measure tells: the caption drawn at 100 % and scaled up, as the window showed it before, falls
+        // short.
+        const QImage single = QImage(QStringLiteral(SKIN_FOLDER "/background.png")).copy(captions[1]);
+        for (const auto mode : {Qt::FastTransformation, Qt::SmoothTransformation}) {
+            const QImage scaledUp = single.scaled(single.size() * 2, Qt::IgnoreAspectRatio, mode);
+            QVERIFY(fineDetail(scaledUp, scaledUp.rect()) < 0.5 * listDetail);
+        }
+        // No key colour shows at the rounded corners.
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                QVERIFY(screen.pixelColor(x, y) != QColor(255, 0, 255));
+
+        clickAt(window, 272 * 2 + 5, 8 * 2 + 6); // the close mark
+        QVERIFY(program.waitForFinished(10000));
     }
 };
 

@@ -11,7 +11,7 @@ class Xvfb {
         // Xvfb takes the first free display itself and says which: two tests at once never share one.
         // -noreset: a server that resets when its last client leaves turns the next one away meanwhile.
         m_server.start(QStringLiteral("Xvfb"),
-                       {"-displayfd", "1", "-noreset", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+                       {"-displayfd", "1", "-noreset", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
         m_server.waitForStarted();
         QElapsedTimer clock;
         clock.start();
