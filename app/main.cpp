@@ -1,5 +1,6 @@
 #include "Platform.h"
 #include "QtDesktop.h"
+#include "Skin.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -15,7 +16,7 @@ int main(int argc, char* argv[]) {
     if (QFontDatabase::families().contains(QStringLiteral("WenQuanYi Micro Hei")))
         QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 9));
 
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/skin/icon.png")));
+    QApplication::setWindowIcon(SkinIcon());
 
     QtDesktop desktop;
     frmMain window(desktop, {platform::ProgramFolder()});
