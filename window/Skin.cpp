@@ -2,7 +2,7 @@
 
 #include "SkinScales.h"
 
-#include <QtMath>
+#include <algorithm>
 
 namespace {
 QString resource(const QString& name, double scale) {
@@ -10,30 +10,41 @@ QString resource(const QString& name, double scale) {
 }
 } // namespace
 
+struct SkinPicture::Drawings {
+    QString name;
+    std::array<QPixmap, kSkinScales.size()> read; // by scale, as they are asked for
+};
+
 SkinPicture::SkinPicture(const QString& name) {
-    for (const double scale : kSkinScales) {
-        QPixmap drawing(resource(name, scale));
-        if (drawing.isNull())
-            continue;
-        drawing.setDevicePixelRatio(scale);
-        m_drawings.push_back(drawing);
-    }
+    QPixmap single(resource(name, 1));
+    if (single.isNull())
+        return;
+    m_drawings = std::make_shared<Drawings>(Drawings{name, {single}});
 }
 
 QSize SkinPicture::size() const {
-    return isNull() ? QSize() : m_drawings.front().size();
+    return isNull() ? QSize() : m_drawings->read.front().size();
 }
 
 QPixmap SkinPicture::At(qreal ratio) const {
-    for (const QPixmap& drawing : m_drawings)
-        if (drawing.devicePixelRatio() >= ratio - 0.01)
-            return drawing;
-    return isNull() ? QPixmap() : m_drawings.back();
+    if (isNull())
+        return {};
+    const auto fits = std::find_if(kSkinScales.begin(), kSkinScales.end(),
+                                   [ratio](double scale) { return scale >= ratio - 0.01; });
+    const size_t index = fits == kSkinScales.end() ? kSkinScales.size() - 1 : fits - kSkinScales.begin();
+    QPixmap& drawing = m_drawings->read[index];
+    if (drawing.isNull()) {
+        drawing = QPixmap(resource(m_drawings->name, kSkinScales[index]));
+        drawing.setDevicePixelRatio(kSkinScales[index]);
+        if (drawing.isNull()) // a picture drawn at 100 % only
+            return m_drawings->read.front();
+    }
+    return drawing;
 }
 
 bool SkinPicture::operator==(const SkinPicture& other) const {
-    return isNull() ? other.isNull()
-                    : !other.isNull() && m_drawings.front().cacheKey() == other.m_drawings.front().cacheKey();
+    return isNull() || other.isNull() ? isNull() == other.isNull()
+                                      : m_drawings->name == other.m_drawings->name;
 }
 
 Skin::Skin()

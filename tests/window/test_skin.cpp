@@ -4,6 +4,7 @@
 #include <QBitmap>
 #include <QComboBox>
 #include <QTest>
+#include <QtMath>
 
 namespace {
 // Whether `image` shows `picture` (a null picture: shows none).
@@ -41,6 +42,40 @@ class TestSkin : public QObject {
         QCOMPARE(m_skin.progress.At(1).toImage().pixelColor(0, 0), QColor(0xBB, 0xDA, 0xF7));
         QCOMPARE(m_skin.progress.At(1).toImage().pixelColor(0, 13), QColor(0x55, 0x83, 0xAD));
         QCOMPARE(m_skin.handPicture.size(), QSize(32, 32));
+    }
+
+    // Each screen gets the drawing made for its scale, or the next finer one: never one it must blow up,
+    // unless it is finer than any.
+    void everyPictureIsDrawnForEveryScale_data() {
+        QTest::addColumn<double>("screen");
+        QTest::addColumn<double>("drawnFor");
+        QTest::newRow("100 %") << 1.0 << 1.0;
+        QTest::newRow("110 %") << 1.1 << 1.25;
+        QTest::newRow("125 %") << 1.25 << 1.25;
+        QTest::newRow("150 %") << 1.5 << 1.5;
+        QTest::newRow("175 %") << 1.75 << 1.75;
+        QTest::newRow("200 %") << 2.0 << 2.0;
+        QTest::newRow("300 %") << 3.0 << 2.0;
+    }
+    void everyPictureIsDrawnForEveryScale() {
+        QFETCH(double, screen);
+        QFETCH(double, drawnFor);
+        QList<SkinPicture> pictures = {m_skin.background,     m_skin.imgButtonNormal, m_skin.imgButtonMove,
+                                       m_skin.imgButtonPush1, m_skin.imgBrowseNormal, m_skin.imgBrowseMove,
+                                       m_skin.imgBrowsePush,  m_skin.progress,        m_skin.handPicture};
+        for (int i = 0; i < 3; ++i)
+            pictures << m_skin.imgButtonData[i] << m_skin.imgButtonPush[i];
+        for (const SkinPicture& picture : pictures) {
+            const QPixmap drawing = picture.At(screen);
+            QCOMPARE(drawing.devicePixelRatio(), drawnFor);
+            QCOMPARE(drawing.size(), QSize(qCeil(picture.size().width() * drawnFor),
+                                           qCeil(picture.size().height() * drawnFor)));
+        }
+        // The key colour keeps to the outside of the outline at every scale: the middle is the window's.
+        const QImage background = m_skin.background.At(screen).toImage();
+        QCOMPARE(background.pixelColor(0, 0), QColor(255, 0, 255));
+        QVERIFY(background.pixelColor(background.width() / 2, background.height() / 2) !=
+                QColor(255, 0, 255));
     }
 
     void onlyTheKeyColourIsSeeThrough() {
