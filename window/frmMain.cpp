@@ -24,7 +24,6 @@
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QWindow>
-#include <QtMath>
 #include <qpa/qplatformwindow.h>
 
 #include <cstdlib>
@@ -312,8 +311,9 @@ void frmMain::ApplyScale(qreal ratio) {
     if (!native || drawing.isNull())
         return;
     QImage outline = drawing.toImage();
+    // A screen finer than any drawing gets the finest scaled up, without blending: the key colour stays pure.
     if (!qFuzzyCompare(drawing.devicePixelRatio(), ratio))
-        outline = outline.scaled(qCeil(295 * ratio), qCeil(421 * ratio)); // no blending: the key stays pure
+        outline = outline.scaled(outline.size() * (ratio / drawing.devicePixelRatio()));
     native->setMask(QRegion(KeyColourMask(outline.copy(QRect(QPoint(), native->geometry().size())))));
 }
 
