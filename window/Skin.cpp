@@ -61,12 +61,6 @@ Skin::Skin()
       imgBrowsePush(QStringLiteral("browse-pressed.jpg")), progress(QStringLiteral("progress.png")),
       handPicture(QStringLiteral("hand.png")) {}
 
-QCursor Skin::Hand(qreal ratio) const {
-    if (handPicture.isNull())
-        return QCursor(Qt::PointingHandCursor);
-    return QCursor(handPicture.At(ratio), 6, 0);
-}
-
 QIcon SkinIcon() {
     QIcon icon;
     for (const double scale : kSkinScales)

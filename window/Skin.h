@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QCursor>
 #include <QIcon>
 #include <QPixmap>
 
@@ -40,10 +39,7 @@ struct Skin {
     SkinPicture imgButtonNormal, imgButtonMove, imgButtonPush1;
     SkinPicture imgBrowseNormal, imgBrowseMove, imgBrowsePush;
     SkinPicture progress;
-    SkinPicture handPicture;
-
-    // The pointing hand, its fingertip (6, 0) the hot spot, drawn for a screen of `ratio`.
-    QCursor Hand(qreal ratio) const;
+    SkinPicture handPicture; // the pointing hand; its fingertip, the hot spot, at (6, 0)
 };
 
 // The program's icon at every scale.

@@ -228,10 +228,10 @@ void frmMain::createControls() {
 void frmMain::createKeyboardAccess() {
     // Tab goes through the window as the eye reads it: the queue and its commands, the settings, the folder,
     // then the link and the title bar's marks.
-    const QWidget* order[] = {LV,    imgButton[0], imgButton[1], imgButton[2], cmbVBR, cmbSize, cmbFPS,
+    QWidget* const order[] = {LV,    imgButton[0], imgButton[1], imgButton[2], cmbVBR, cmbSize, cmbFPS,
                               cmbAB, txtPath,      imgBrowse,    lblWeb,       imgMin, imgExit};
     for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+        setTabOrder(order[i - 1], order[i]);
 
     const auto shortcut = [this](const QKeySequence& keys, QWidget* owner, Qt::ShortcutContext context,
                                  int Index) {
