@@ -65,7 +65,7 @@ QBitmap KeyColourMask(const QImage& picture) {
 }
 
 namespace {
-// The window whose batch TidyOnAbruptExit ends, while it is open.
+// The window whose batch ends when the program exits, while it is open.
 frmMain* g_openWindow = nullptr;
 } // namespace
 
@@ -73,8 +73,12 @@ frmMain::frmMain(WindowDesktop& desktop, const Places& places, QWidget* parent)
     : QWidget(parent), m_desktop(desktop), m_places(places), m_staging(places.stagingRoot) {
     createControls();
     Form_Load();
-    static const bool tidiesOnExit = std::atexit(&frmMain::TidyOnAbruptExit) == 0;
-    Q_UNUSED(tidiesOnExit);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::EndBatchAtExit);
+    static const bool endsAtExit = std::atexit([] {
+                                       if (g_openWindow)
+                                           g_openWindow->EndBatchAtExit();
+                                   }) == 0;
+    Q_UNUSED(endsAtExit);
     g_openWindow = this;
 }
 
@@ -83,11 +87,9 @@ frmMain::~frmMain() {
         g_openWindow = nullptr;
 }
 
-void frmMain::TidyOnAbruptExit() {
-    if (!g_openWindow)
-        return;
-    g_openWindow->m_batch->Abort();
-    g_openWindow->m_batch->RemoveStagingFiles();
+void frmMain::EndBatchAtExit() {
+    m_batch->Abort();
+    m_batch->RemoveStagingFiles();
 }
 
 void frmMain::createControls() {

@@ -120,9 +120,10 @@ class frmMain : public QWidget, public BatchWindow {
     void menuMsg_Change();
     void ResetPictures();
     void DropFiles(const QMimeData* data);
-    // Run as the program exits without the window having closed (the display gone at a logout, where Qt ends
-    // the program at once): the encoder is stopped and the staging folder emptied, letting no event run.
-    static void TidyOnAbruptExit();
+    // Ends a running batch as the program ends without the window having closed first, as when the desktop
+    // session ends (Windows ends the program right after saying so; at a logout X11 takes the display away
+    // and Qt exits at once): the encoder is stopped and the staging folder emptied, letting no event run.
+    void EndBatchAtExit();
 
     WindowDesktop& m_desktop;
     const Places m_places;
