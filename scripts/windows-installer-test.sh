@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs Movikon PRO under wine from its installer, silently; starts the installed program on the display,
 # queues a clip through its Open Files dialog and converts it into the user's output folder, as a person
-# would; then uninstalls it: the program is gone, the user's settings and converted file stay.
+# would; ends it mid-file by force and by the end of the session; then uninstalls it: the program is gone, the
+# user's settings and converted file stay.
 # Needs WINEPREFIX and DISPLAY (scripts/windows.sh test sets them). Usage: windows-installer-test.sh SETUP.EXE
 set -euo pipefail
 setup=$1
@@ -64,19 +65,36 @@ running() { grep -ls "$1" /proc/[0-9]*/cmdline 2>/dev/null | grep -q .; }
 encoders_gone() { ! running 'conv\.exe' && ! running 'ffmpeg\.exe'; }
 ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc=size=640x480:rate=25:duration=120 -c:v mpeg4 \
     "$work/long.avi"
-wine 'C:\Program Files\Movikon PRO\movikon.exe' >/dev/null 2>&1 &
-within 30 has_window || fail "the installed program shows no window the second time"
-eval "$(xdotool getwindowgeometry --shell "$(window)")"
-xdotool mousemove $((X + 60)) $((Y + 57)) click 1
-sleep 4
-xdotool type --delay 20 "$(windows "$work/long.avi")"
-xdotool key Return
-sleep 2
-xdotool mousemove $((X + 245)) $((Y + 57)) click 1
-within 30 running 'ffmpeg\.exe' || fail "the encoder did not start"
+# Starts the installed program and has it convert $1, until its encoder runs.
+start_converting() {
+    wine 'C:\Program Files\Movikon PRO\movikon.exe' >/dev/null 2>&1 &
+    within 30 has_window || fail "the installed program shows no window again"
+    eval "$(xdotool getwindowgeometry --shell "$(window)")"
+    xdotool mousemove $((X + 60)) $((Y + 57)) click 1 # 添加文件
+    sleep 4
+    xdotool type --delay 20 "$(windows "$1")"
+    xdotool key Return
+    sleep 2
+    xdotool mousemove $((X + 245)) $((Y + 57)) click 1 # 开始转换
+    within 30 running 'ffmpeg\.exe' || fail "the encoder did not start"
+}
+start_converting "$work/long.avi"
 pkill -KILL -f 'Movikon PRO.movikon\.exe'
 within 15 encoders_gone || fail "conv.exe or ffmpeg.exe outlived the program"
 echo "installer test: killed mid-file, the program left no encoder running"
+
+# The session ends mid-file (a logout, a shutdown): Windows tells the program, then ends it. The encoder stops
+# and the staging folder is emptied; the settings stay as they were.
+start_converting "$work/long.avi"
+staging=$(find "$drive_c/users" -type d -path '*movikon*/staging/slot-0' | head -1)
+[ -n "$staging" ] && [ -n "$(ls -A "$staging")" ] || fail "nothing staged while converting"
+settings_before=$(md5sum <"$settings")
+wineboot --end-session --shutdown >/dev/null 2>&1 || true
+within 15 no_window || fail "the end of the session did not end the program"
+within 15 encoders_gone || fail "conv.exe or ffmpeg.exe outlived the session"
+[ -z "$(ls -A "$staging")" ] || fail "the end of the session left $(ls -A "$staging") in the staging folder"
+[ "$(md5sum <"$settings")" = "$settings_before" ] || fail "the end of the session changed the settings"
+echo "installer test: the session ended mid-file; no encoder, nothing staged, the settings as they were"
 
 wine "$installed/Uninstall.exe" /S
 within 30 test ! -e "$installed/movikon.exe" || fail "the uninstaller left the program"
