@@ -520,12 +520,15 @@ void frmMain::SetProgressDetail(const QString& detail) {
 
 void frmMain::SetBatchProgress(std::optional<double> done) {
     if (done) {
-        m_taskbar.Show(winId(), *done);
-        m_batchShown = true;
-    } else if (m_batchShown) {
+        // The taskbar hears of a change it can show, not of every report of the encoder.
+        const int permille = qRound(*done * 1000);
+        if (permille != m_taskbarPermille)
+            m_taskbar.Show(winId(), permille / 1000.0);
+        m_taskbarPermille = permille;
+    } else if (m_taskbarPermille >= 0) {
         // The batch is over: the taskbar lets go, and a screen reader says how it ended.
         m_taskbar.Clear();
-        m_batchShown = false;
+        m_taskbarPermille = -1;
         lblPB->Announce();
     }
 }

@@ -133,6 +133,6 @@ class frmMain : public QWidget, public BatchWindow {
     std::unique_ptr<BatchDriver> m_batch;
     platform::SleepInhibitor m_awake;
     platform::TaskbarProgress m_taskbar;
-    bool m_batchShown = false; // the taskbar shows a batch
-    qreal m_scale = 0;         // the ratio the window's shape was cut for; 0 while it has none
+    int m_taskbarPermille = -1; // how far the taskbar shows the batch; -1 for no batch
+    qreal m_scale = 0;          // the ratio the window's shape was cut for; 0 while it has none
 };
