@@ -24,16 +24,19 @@ while IFS='=' read -r name _; do
     [[ $name == QT_* ]] && export "WINE$name=${!name}"
 done < <(env)
 
+# The programs are all 64-bit: wine64 runs them also where the system cannot run wine's 32-bit loader.
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=wine
 program=$1
 shift
 case "$(basename "$program")" in
 test_*)
     report=$(mktemp)
-    wine "$program" "$@" -o "$(windows "$report"),txt"
+    "$wine" "$program" "$@" -o "$(windows "$report"),txt"
     status=$?
     cat "$report"
     rm -f "$report"
     exit $status
     ;;
-*) exec wine "$program" "$@" ;;
+*) exec "$wine" "$program" "$@" ;;
 esac
