@@ -73,7 +73,6 @@ frmMain::frmMain(WindowDesktop& desktop, const Places& places, QWidget* parent)
     : QWidget(parent), m_desktop(desktop), m_places(places), m_staging(places.stagingRoot) {
     createControls();
     Form_Load();
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::EndBatchAtExit);
     static const bool endsAtExit = std::atexit([] {
                                        if (g_openWindow)
                                            g_openWindow->EndBatchAtExit();

@@ -120,9 +120,9 @@ class frmMain : public QWidget, public BatchWindow {
     void menuMsg_Change();
     void ResetPictures();
     void DropFiles(const QMimeData* data);
-    // Ends a running batch as the program ends without the window having closed first, as when the desktop
-    // session ends (Windows ends the program right after saying so; at a logout X11 takes the display away
-    // and Qt exits at once): the encoder is stopped and the staging folder emptied, letting no event run.
+    // Ends a running batch as the program exits without the window having closed, as when a logout takes the
+    // X display away and Qt exits at once: the encoder is stopped and the staging folder emptied, letting no
+    // event run. (The end of a Windows session and a session manager's "die" close the window first.)
     void EndBatchAtExit();
 
     WindowDesktop& m_desktop;
