@@ -89,7 +89,7 @@ start_converting "$work/long.avi"
 staging=$(find "$drive_c/users" -type d -path '*movikon*/staging/slot-0' | head -1)
 [ -n "$staging" ] && [ -n "$(ls -A "$staging")" ] || fail "nothing staged while converting"
 settings_before=$(md5sum <"$settings")
-wineboot --end-session --shutdown >/dev/null 2>&1 || true
+wineboot --end-session >/dev/null 2>&1 || true
 within 15 no_window || fail "the end of the session did not end the program"
 within 15 encoders_gone || fail "conv.exe or ffmpeg.exe outlived the session"
 [ -z "$(ls -A "$staging")" ] || fail "the end of the session left $(ls -A "$staging") in the staging folder"
