@@ -76,15 +76,14 @@ void SkinImage::Activate() {
 }
 
 void SkinImage::paintEvent(QPaintEvent* event) {
-    if (m_picture.isNull()) {
+    if (m_picture.isNull())
         QLabel::paintEvent(event);
-    } else {
-        QPainter painter(this);
+    QPainter painter(this);
+    if (!m_picture.isNull()) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawPixmap(rect(), m_picture.At(devicePixelRatioF()));
     }
     if (hasFocus()) {
-        QPainter painter(this);
         painter.setPen(QPen(kFocusMark, 1, Qt::DotLine));
         painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     }

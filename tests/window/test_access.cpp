@@ -16,13 +16,14 @@
 #include <qpa/qplatformintegration.h>
 
 namespace {
-QString nameOf(const QWidget* widget) {
-    const QString name = widget->accessibleName();
-    return name.isEmpty() ? widget->objectName() : name;
-}
-
 QAccessibleInterface* accessible(QWidget* widget) {
     return QAccessible::queryAccessibleInterface(widget);
+}
+
+// What a screen reader calls `widget` (a list on Linux: its shown entry), or its class where it has no name.
+QString nameOf(QWidget* widget) {
+    const QString name = accessible(widget)->text(QAccessible::Name);
+    return name.isEmpty() ? QString::fromLatin1(widget->metaObject()->className()) : name;
 }
 
 // What a screen reader was told, as "event:name" lines.
@@ -83,7 +84,7 @@ class TestAccess : public QObject {
             backward.prepend(nameOf(QApplication::focusWidget()));
         }
         QStringList expected;
-        for (const QWidget* widget : order)
+        for (QWidget* widget : order)
             expected << nameOf(widget);
         QCOMPARE(forward, expected);
         QCOMPARE(backward, expected);
