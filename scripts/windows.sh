@@ -207,6 +207,12 @@ trap 'kill $xvfb 2>/dev/null; wineserver -k 2>/dev/null' EXIT
 export DISPLAY=:91
 sleep 1
 
+# The first wine program to run starts the wine server and the session's own programs (services, the
+# desktop), which keep that program's output open as long as they live; CTest would wait for the end of a
+# test's output until the whole run is over. Started here first, with no output, they hold none.
+wineserver -p </dev/null >/dev/null 2>&1
+"$wine64" wineboot </dev/null >/dev/null 2>&1
+
 step "Running the tests under wine"
 ctest --test-dir "$build" --output-on-failure -j2
 # The NSIS installer is a 32-bit program, which some kernels (in some virtual machines) cannot run at all.

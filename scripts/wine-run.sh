@@ -24,10 +24,6 @@ while IFS='=' read -r name _; do
     [[ $name == QT_* ]] && export "WINE$name=${!name}"
 done < <(env)
 
-# The first wine program to run starts the wine server, which then keeps that program's output open as long as
-# it lives, and CTest waits for the end of that output. Started here on its own, it holds no test's output.
-wineserver -p5 </dev/null >/dev/null 2>&1 || true
-
 # The programs are all 64-bit: wine64 runs them also where the system cannot run wine's 32-bit loader.
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=wine
