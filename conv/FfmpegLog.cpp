@@ -78,9 +78,13 @@ QString FfmpegLog::Reason() const {
                                                "Input/output error", "Operation not permitted"});
     }
     const QString errors = m_errors.join(u'\n');
-    if (aboutOutput ||
-        containsAny(errors, {"No space left", "Read-only file system", "Disk quota", "Error writing trailer",
-                             "Could not write header", "Error submitting a packet to the muxer"}))
+    if (containsAny(errors, {"No space left", "Disk quota", "There is not enough space"}))
+        return reason::kDiskFull;
+    if (containsAny(errors, {"Read-only file system"}) ||
+        (aboutOutput && containsAny(errors, {"Permission denied", "Operation not permitted"})))
+        return reason::kNoPermission;
+    if (aboutOutput || containsAny(errors, {"Error writing trailer", "Could not write header",
+                                            "Error submitting a packet to the muxer"}))
         return reason::kCannotWrite;
     if (inputUnreadable)
         return reason::kCannotRead;

@@ -1,7 +1,9 @@
 // conv: the encoder behind Movikon PRO. It turns one video file into an MP4 that small devices play, using
 // the ffmpeg program, and reports on its console what the front end reads: the input's duration once as
-// "Duration: HH:MM:SS.cc, ", then the elapsed output time as "time=<seconds> ". It exits with 0 only when a
-// complete output file has been written; otherwise no file is left at the output path.
+// "Duration: HH:MM:SS.cc, ", then the elapsed output time as "time=<seconds> ". It exits with 0 only when an
+// output file has been written; otherwise no file is left at the output path, and the last line says why. A
+// source that ends well before its declared duration is converted as far as it goes and noted as incomplete.
+#include "AviHeader.h"
 #include "ConvArguments.h"
 #include "FfmpegLog.h"
 #include "Platform.h"
@@ -18,6 +20,15 @@
 #include <filesystem>
 
 namespace {
+// A source is incomplete when what was converted falls short of its declared duration by more than both.
+constexpr double kShortfallShare = 0.02;
+constexpr double kShortfallSeconds = 1.0;
+
+// "HH:MM:SS.cc" in seconds.
+double seconds(const QString& duration) {
+    const QStringList parts = duration.split(u':');
+    return parts.size() == 3 ? parts[0].toInt() * 3600 + parts[1].toInt() * 60 + parts[2].toDouble() : 0;
+}
 
 void say(FILE* stream, const QString& line) {
     std::fputs(qPrintable(line + u'\n'), stream);
@@ -82,16 +93,20 @@ class Conversion : public QObject {
                 continue;
             bool ok = false;
             const qint64 microseconds = line.mid(12).toLongLong(&ok);
-            if (ok)
-                say(stdout,
-                    QStringLiteral("time=%1 ").arg(std::max<qint64>(0, microseconds) / 1e6, 0, 'f', 2));
+            if (!ok)
+                continue;
+            const double done = std::max<qint64>(0, microseconds) / 1e6;
+            m_convertedSeconds = std::max(m_convertedSeconds, done);
+            say(stdout, QStringLiteral("time=%1 ").arg(done, 0, 'f', 2));
         }
     }
 
     void readLog() {
         for (const QString& line : readLines(QProcess::StandardError))
-            if (const auto duration = m_log.Read(line))
+            if (const auto duration = m_log.Read(line)) {
+                m_declaredSeconds = seconds(*duration);
                 say(stdout, QStringLiteral("Duration: ") + *duration + QStringLiteral(", "));
+            }
     }
 
     void finish(int exitCode, QProcess::ExitStatus status) {
@@ -111,6 +126,10 @@ class Conversion : public QObject {
         std::filesystem::rename(m_partial.toStdU16String(), m_arguments.output.toStdU16String(), error);
         if (error)
             return fail(QStringLiteral("conv: cannot write ") + m_arguments.output, reason::kCannotWrite);
+        const double declared = std::max(m_declaredSeconds, AviDeclaredSeconds(m_arguments.input).value_or(0));
+        const double shortfall = declared - m_convertedSeconds;
+        if (shortfall > kShortfallSeconds && shortfall > kShortfallShare * declared)
+            say(stdout, IncompleteLine({m_convertedSeconds, declared}));
         QCoreApplication::exit(0);
     }
 
@@ -128,6 +147,8 @@ class Conversion : public QObject {
     FfmpegLog m_log;
     bool m_complete = false;
     bool m_aborted = false;
+    double m_declaredSeconds = 0;  // the source's own duration, 0 while unknown
+    double m_convertedSeconds = 0; // the furthest point of the output so far
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "BatchDriver.h"
 
 #include "BatchWindow.h"
+#include "ConvProtocol.h"
 #include "DOSOutputs.h"
 #include "Desktop.h"
 #include "Platform.h"
@@ -10,15 +11,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 
 namespace {
 constexpr int kDeleteAttempts = 5;
 constexpr int kDeleteRetryMs = 200;
-constexpr qint64 kCopyBlock = 1 << 20;
 
 // The last line the encoder wrote: for a failed run, why it failed.
 QString lastLine(const QString& output) {
@@ -30,16 +28,18 @@ QString lastLine(const QString& output) {
 }
 } // namespace
 
+QString SpokenDuration(int seconds) {
+    seconds = std::max(0, seconds);
+    return seconds >= 3600 ? QStringLiteral("%1 小时 %2 分").arg(seconds / 3600).arg(seconds % 3600 / 60)
+           : seconds >= 60 ? QStringLiteral("%1 分 %2 秒").arg(seconds / 60).arg(seconds % 60)
+                           : QStringLiteral("%1 秒").arg(seconds);
+}
+
 QString BatchPlace(int fileNumber, int fileCount, std::optional<int> secondsLeft) {
     const QString place = QStringLiteral("第 %1 个，共 %2 个").arg(fileNumber).arg(fileCount);
     if (!secondsLeft)
         return place;
-    const int seconds = std::max(0, *secondsLeft);
-    const QString left = seconds >= 3600
-                             ? QStringLiteral("%1 小时 %2 分").arg(seconds / 3600).arg(seconds % 3600 / 60)
-                         : seconds >= 60 ? QStringLiteral("%1 分 %2 秒").arg(seconds / 60).arg(seconds % 60)
-                                         : QStringLiteral("%1 秒").arg(seconds);
-    return place + QStringLiteral(" · 剩余约 ") + left;
+    return place + QStringLiteral(" · 剩余约 ") + SpokenDuration(*secondsLeft);
 }
 
 BatchDriver::BatchDriver(DOSOutputs& objDOS, Desktop& desktop, BatchWindow& window,
@@ -57,9 +57,20 @@ void BatchDriver::Convert() {
         m_desktop.ShowWarning(QStringLiteral("警告"), QStringLiteral("请先添加文件"));
         return;
     }
+    if (!m_staging.IsValid()) {
+        QStringList tried;
+        for (const QString& folder : m_staging.Tried())
+            tried << QDir::toNativeSeparators(folder);
+        m_desktop.ShowWarning(kApplicationTitle,
+                              QStringLiteral("无法创建临时文件夹：%1\n转换没有开始。").arg(tried.join(u'；')));
+        return;
+    }
     m_running = true;
     m_aborted = false;
     m_failures.clear();
+    m_incomplete.clear();
+    // The batch keeps the folder it started with, whatever the box shows later.
+    m_publisher.emplace(m_window.OutputFolder(), m_window.QueuedFiles());
     m_batchSize = m_window.QueueCount();
     m_filesDone = 0;
     m_window.EnableCommands(false);
@@ -79,7 +90,7 @@ void BatchDriver::Abort() {
 void BatchDriver::ConvertNext() {
     if (m_aborted)
         return;
-    QDir().mkdir(m_window.OutputFolder());
+    QDir().mkdir(m_publisher->OutputFolder());
     if (m_window.QueueCount() == 0)
         return FinishBatch();
 
@@ -131,34 +142,26 @@ void BatchDriver::objDOS_CommandOver() {
     if (!m_running)
         return;
     const QString source = m_window.QueueHead();
-    if (!m_objDOS.LastRunSucceeded()) {
-        const QString said = lastLine(m_objDOS.Outputs());
-        return CompleteFile(source, said.isEmpty() ? QStringLiteral("编码器未能完成转换") : said);
-    }
-    CompleteFile(source, Publish(source));
+    if (!m_objDOS.LastRunSucceeded())
+        return CompleteFile(source, EncoderFailure(lastLine(m_objDOS.Outputs())));
+    const Publisher::Outcome outcome = m_publisher->Publish(m_staging.ResultPath(), source);
+    if (const auto incomplete = ReadIncomplete(m_objDOS.Outputs()); incomplete && outcome.failure.isEmpty())
+        m_incomplete << source + QStringLiteral(" — 源文件不完整：只转换了 %1，共 %2。")
+                                     .arg(SpokenDuration(qRound(incomplete->convertedSeconds)),
+                                          SpokenDuration(qRound(incomplete->declaredSeconds)));
+    CompleteFile(source, outcome.failure);
 }
 
-QString BatchDriver::Publish(const QString& source) {
-    QFile result(m_staging.ResultPath());
-    if (!result.open(QIODevice::ReadOnly))
-        return QStringLiteral("编码器没有生成文件");
-
-    QString folder = m_window.OutputFolder();
-    if (!folder.endsWith(QDir::separator()))
-        folder += QDir::separator();
-    // Written under a temporary name and renamed when complete: an interrupted copy never leaves a broken
-    // file, nor destroys an earlier one of the same name.
-    QSaveFile target(folder + m_window.OutputBaseName(source) + QStringLiteral(".mp4"));
-    if (!target.open(QIODevice::WriteOnly))
-        return QStringLiteral("无法写入输出文件夹：") + target.errorString();
-    while (!result.atEnd()) {
-        const QByteArray block = result.read(kCopyBlock);
-        if (block.isEmpty() || target.write(block) != block.size())
-            break;
-    }
-    if (!result.atEnd() || !target.commit())
-        return QStringLiteral("无法写入输出文件夹：") + target.errorString();
-    return {};
+QString BatchDriver::EncoderFailure(const QString& said) const {
+    // The encoder writes its result into the staging folder: what it says of its output is about that folder.
+    const QString staging = QDir::toNativeSeparators(m_staging.Path());
+    if (said == reason::kDiskFull)
+        return QStringLiteral("临时文件夹所在的磁盘已满：") + staging;
+    if (said == reason::kNoPermission)
+        return QStringLiteral("没有权限写入临时文件夹：") + staging;
+    if (said == reason::kCannotWrite)
+        return QStringLiteral("无法写入临时文件夹：") + staging;
+    return said.isEmpty() ? QStringLiteral("编码器未能完成转换") : said;
 }
 
 void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
@@ -177,7 +180,7 @@ void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
 }
 
 void BatchDriver::FinishBatch() {
-    m_desktop.Open(m_window.OutputFolder());
+    m_desktop.Open(m_publisher->OutputFolder());
     m_desktop.PlaySound(m_programFolder + QStringLiteral("/sound.wav"));
     m_window.SetProgressText(QStringLiteral("完成."));
     m_window.SetProgressDetail({});
@@ -188,10 +191,15 @@ void BatchDriver::FinishBatch() {
 }
 
 void BatchDriver::ReportFailures() {
+    QStringList parts;
     if (!m_failures.isEmpty())
-        m_desktop.ShowWarning(kApplicationTitle,
-                              QStringLiteral("以下文件未能转换：\n") + m_failures.join(u'\n'));
+        parts << QStringLiteral("以下文件未能转换：\n") + m_failures.join(u'\n');
+    if (!m_incomplete.isEmpty())
+        parts << QStringLiteral("以下文件已转换，但源文件不完整：\n") + m_incomplete.join(u'\n');
+    if (!parts.isEmpty())
+        m_desktop.ShowWarning(kApplicationTitle, parts.join(QStringLiteral("\n\n")));
     m_failures.clear();
+    m_incomplete.clear();
 }
 
 void BatchDriver::DeleteStagingFiles() {

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include "Publisher.h"
+
 #include <optional>
 
 class BatchWindow;
@@ -11,13 +13,17 @@ class Desktop;
 class DOSOutputs;
 class StagingFolder;
 
+// A length of time as people say it: "45 秒", "1 分 20 秒", "1 小时 2 分".
+QString SpokenDuration(int seconds);
+
 // Where a batch is: which file of how many converts, and about how long is left for it, as in
 // "第 2 个，共 5 个 · 剩余约 1 分 20 秒". Without an estimate, only the place.
 QString BatchPlace(int fileNumber, int fileCount, std::optional<int> secondsLeft);
 
 // Converts the queue from its head, one file at a time: stages the source, runs the encoder through the
-// runner, publishes the result into the output folder under the source's base name, and moves on. When the
-// queue is empty it opens the output folder, plays the sound, shows "完成." and names the files that failed.
+// runner, publishes the result into the output folder (see Publisher), and moves on. When the queue is empty
+// it opens the output folder, plays the sound, shows "完成." and names the files that failed and those whose
+// source turned out incomplete.
 class BatchDriver : public QObject {
     Q_OBJECT
 
@@ -45,14 +51,15 @@ class BatchDriver : public QObject {
   private:
     void ConvertNext();
     void FinishBatch();
-    // One box naming every file of the batch that produced nothing, and why.
+    // One box naming every file of the batch that produced nothing, and why, and every one converted from an
+    // incomplete source.
     void ReportFailures();
+    // Why the encoder failed, as its last line `said` tells it, with its output named as what it is.
+    QString EncoderFailure(const QString& said) const;
     void objDOS_ReceiveOutputs(const QString& CommandOutputs);
     void objDOS_CommandOver();
     // The steps after a file, whether or not it produced a result; `failure` says why it did not.
     void CompleteFile(const QString& source, const QString& failure);
-    // Copies the encoder's result into the output folder; the reason when it cannot.
-    QString Publish(const QString& source);
 
     DOSOutputs& m_objDOS;
     Desktop& m_desktop;
@@ -63,6 +70,8 @@ class BatchDriver : public QObject {
     bool m_aborted = false;
     bool m_commandOver = false;
     QStringList m_failures;
+    QStringList m_incomplete;
+    std::optional<Publisher> m_publisher; // for the batch that runs or last ran
     int m_batchSize = 0;
     int m_filesDone = 0;
     QElapsedTimer m_fileClock;     // since the encoder started on the current file

@@ -3,6 +3,7 @@
 #include "ConversionSettings.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -14,6 +15,7 @@ class BatchWindow {
 
     virtual int QueueCount() const = 0;
     virtual QString QueueHead() const = 0;
+    virtual QStringList QueuedFiles() const = 0;
     virtual void RemoveQueueHead() = 0;
 
     // The Add, Remove and Convert buttons, the queue list and the folder button.
@@ -30,7 +32,4 @@ class BatchWindow {
 
     virtual QString OutputFolder() const = 0;
     virtual EncoderOptions ConversionOptions() const = 0;
-
-    // The name a converted file takes from its source, before ".mp4".
-    virtual QString OutputBaseName(const QString& source) const = 0;
 };

@@ -23,6 +23,20 @@ void TieToParent(QProcess& process);
 // never followed. False when `source` is not a readable file or it cannot be placed.
 bool StageSource(const QString& source, const QString& stagedPath);
 
+// What names the file at `path` (links followed) among all files of the machine: two paths lead to the same
+// file exactly when their identities are equal, however they are spelt. Empty when no file is there.
+QByteArray FileIdentity(const QString& path);
+
+enum class MoveResult { Moved, Taken, Failed };
+
+// Renames `from` to `to` in the same folder only while no file takes the name `to`, as the folder's file system
+// compares names ("A.mp4" takes "a.mp4" where case does not count). The test and the rename are one step, so
+// that two programs never both get one name.
+MoveResult MoveUnlessTaken(const QString& from, const QString& to);
+
+// Renames `from` to `to` in the same folder, replacing what is there in one step.
+bool MoveReplacing(const QString& from, const QString& to);
+
 // Asks `process`, a running conv, to stop: it then ends its ffmpeg and removes what it had written. Other
 // programs may not hear it; the caller ends them by force after a grace period.
 void AskToStop(QProcess& process);

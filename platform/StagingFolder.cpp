@@ -17,22 +17,35 @@ bool makePrivateFolder(const QString& path) {
 } // namespace
 
 StagingFolder::StagingFolder(const QString& root) {
-    if (!makePrivateFolder(root))
-        return;
-    for (int slot = 0; slot < kSlots; ++slot) {
-        const QString path = root + QStringLiteral("/slot-%1").arg(slot);
-        auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
-        // The lock's owner is checked: a lock left by a crashed instance is taken over.
-        if (!lock->tryLock(0))
-            continue;
-        if (!makePrivateFolder(path))
+    if (!root.isEmpty() && makePrivateFolder(root)) {
+        for (int slot = 0; slot < kSlots; ++slot) {
+            const QString path = root + QStringLiteral("/slot-%1").arg(slot);
+            auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+            // The lock's owner is checked: a lock left by a crashed instance is taken over.
+            if (!lock->tryLock(0))
+                continue;
+            if (!makePrivateFolder(path))
+                break;
+            m_lock = std::move(lock);
+            m_path = path;
             return;
-        m_lock = std::move(lock);
-        m_path = path;
-        return;
+        }
     }
+    if (!root.isEmpty())
+        m_tried << root;
+    m_tried << QDir::tempPath();
+    // Made new and private (mode 0700 where there are modes): nobody else can have planted anything in it.
+    auto fallback = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/movikon-XXXXXX"));
+    if (!fallback->isValid())
+        return;
+    m_path = fallback->path();
+    m_fallback = std::move(fallback);
 }
 
 QString StagingFolder::DefaultRoot() {
-    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/staging");
+    // Without a home folder the cache would be made at the root of the file system.
+    if (QDir::homePath() == QDir::rootPath())
+        return {};
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return cache.isEmpty() ? QString() : cache + QStringLiteral("/staging");
 }

@@ -13,9 +13,12 @@
 namespace {
 // Longer than any folder path can be; a field this long is not a folder.
 constexpr qsizetype kLongestPath = 4096;
+// Five short lines take a few hundred bytes: a file larger than this is damaged, and is not read at all.
+constexpr qint64 kLargestFile = 64 * 1024;
 
-// Reads the fields one by one: spaces before a field are skipped; a quoted field runs to the next quote, an
-// unquoted one to the next comma or line end, trimmed; the reader then moves past that comma or line end.
+// Reads the fields one by one: spaces before a field are skipped; a quoted field runs to the next single
+// quote (a doubled one stands for one quote in the value), an unquoted one to the next comma or line end,
+// trimmed; the reader then moves past that comma or line end.
 class FieldReader {
   public:
     explicit FieldReader(QStringView text) : m_text(text) {}
@@ -27,9 +30,15 @@ class FieldReader {
             ++m_at;
         QString value;
         if (m_at < m_text.size() && m_text[m_at] == u'"') {
-            const qsizetype close = m_text.indexOf(u'"', m_at + 1);
-            const qsizetype end = close < 0 ? m_text.size() : close;
-            value = m_text.mid(m_at + 1, end - m_at - 1).toString();
+            qsizetype end = m_at + 1;
+            for (; end < m_text.size(); ++end) {
+                if (m_text[end] != u'"')
+                    value += m_text[end];
+                else if (end + 1 < m_text.size() && m_text[end + 1] == u'"')
+                    value += m_text[++end];
+                else
+                    break;
+            }
             m_at = separatorFrom(end) + 1;
         } else {
             const qsizetype end = separatorFrom(m_at);
@@ -63,9 +72,9 @@ void applyPosition(QComboBox* list, const QString& value) {
 void LoadSettings(const QString& path, const SettingsControls& controls) {
     const QFileInfo info(path);
     QFile file(path);
-    if (!info.isFile() || info.isHidden() || !file.open(QIODevice::ReadOnly))
+    if (!info.isFile() || info.isHidden() || info.size() > kLargestFile || !file.open(QIODevice::ReadOnly))
         return;
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(kLargestFile);
     QStringDecoder decoder(QStringDecoder::System);
     const QString text = decoder.decode(bytes);
     // A file that is not text holds no settings.
@@ -86,7 +95,9 @@ void LoadSettings(const QString& path, const SettingsControls& controls) {
 
 void SaveSettings(const QString& path, const SettingsControls& controls) {
     QByteArray content;
-    const auto line = [&content](const QString& value) { content += '"' + value.toLocal8Bit() + "\"\r\n"; };
+    const auto line = [&content](QString value) {
+        content += '"' + value.replace(u'"', QStringLiteral("\"\"")).toLocal8Bit() + "\"\r\n";
+    };
     for (const QComboBox* list : {controls.cmbVBR, controls.cmbSize, controls.cmbFPS, controls.cmbAB})
         line(QString::number(list->currentIndex()));
     line(controls.txtPath->text());

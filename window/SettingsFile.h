@@ -6,7 +6,8 @@ class QComboBox;
 class QLineEdit;
 
 // setup.ini: five lines, each one quoted field ended by CR LF: the selected positions of the video bit rate,
-// frame size, frame rate and audio bit rate lists, then the output folder.
+// frame size, frame rate and audio bit rate lists, then the output folder. A quote in the folder's name is
+// written doubled. A file over 64 KiB is damaged and holds no settings.
 struct SettingsControls {
     QComboBox* cmbVBR;
     QComboBox* cmbSize;

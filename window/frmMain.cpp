@@ -3,7 +3,6 @@
 #include "BatchDriver.h"
 #include "COMDLG.h"
 #include "DOSOutputs.h"
-#include "GetFile.h"
 #include "Platform.h"
 #include "ProgressLabel.h"
 #include "ProgressParser.h"
@@ -369,10 +368,17 @@ void frmMain::imgButton_MouseUp(int Index) {
     case 1:
         return RemoveSelected();
     case 2:
-        return m_batch->Convert();
+        return Convert();
     default:
         return;
     }
+}
+
+void frmMain::Convert() {
+    // An empty box would put the results nowhere in particular: they go to the default folder, shown there.
+    if (!m_batch->IsRunning() && txtPath->text().trimmed().isEmpty())
+        txtPath->setText(QDir::toNativeSeparators(m_places.DefaultOutput()));
+    m_batch->Convert();
 }
 
 void frmMain::AddFile() {
@@ -481,6 +487,13 @@ QString frmMain::QueueHead() const {
     return lstFile->count() ? lstFile->item(0)->text() : QString();
 }
 
+QStringList frmMain::QueuedFiles() const {
+    QStringList paths;
+    for (int i = 0; i < lstFile->count(); ++i)
+        paths << lstFile->item(i)->text();
+    return paths;
+}
+
 void frmMain::RemoveQueueHead() {
     delete lstFile->takeItem(0);
     delete LV->takeTopLevelItem(0);
@@ -498,6 +511,8 @@ void frmMain::EnableCommands(bool enabled) {
         button->setEnabled(enabled);
     LV->setEnabled(enabled);
     imgBrowse->setEnabled(enabled);
+    // A batch keeps its folder: the box may be read and copied, not changed.
+    txtPath->setReadOnly(!enabled);
     if (enabled && lstFile->count() == 0)
         picDragText->show();
 }
@@ -539,8 +554,4 @@ QString frmMain::OutputFolder() const {
 EncoderOptions frmMain::ConversionOptions() const {
     return {cmbVBR->currentText().trimmed(), cmbFPS->currentText().trimmed(),
             cmbSize->currentText().trimmed(), cmbAB->currentText().trimmed()};
-}
-
-QString frmMain::OutputBaseName(const QString& source) const {
-    return GetBaseName(source);
 }

@@ -78,6 +78,7 @@ class frmMain : public QWidget, public BatchWindow {
     // BatchWindow
     int QueueCount() const override;
     QString QueueHead() const override;
+    QStringList QueuedFiles() const override;
     void RemoveQueueHead() override;
     void EnableCommands(bool enabled) override;
     void SetProgressBar(float twips) override;
@@ -86,7 +87,6 @@ class frmMain : public QWidget, public BatchWindow {
     void SetBatchProgress(std::optional<double> done) override;
     QString OutputFolder() const override;
     EncoderOptions ConversionOptions() const override;
-    QString OutputBaseName(const QString& source) const override;
 
     // The release of a command button: the pictures, then the command of `Index` (0 Add, 1 Remove, 2
     // Convert).
@@ -113,6 +113,7 @@ class frmMain : public QWidget, public BatchWindow {
     void imgButton_MouseMove(int Index);
     void imgButton_MouseDown(int Index);
     void AddFile();
+    void Convert();
     void AppendPath(const QString& path, const QString& typeSource);
     void RemoveSelected();
     void imgBrowse_Click();

@@ -8,8 +8,10 @@
 #include <QStandardPaths>
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -42,6 +44,44 @@ bool StageSource(const QString& source, const QString& stagedPath) {
         return false;
     // A new link costs no copy however big the source is; the encoder only reads through it.
     return ::symlink(QFile::encodeName(info.absoluteFilePath()).constData(), staged.constData()) == 0;
+}
+
+QByteArray FileIdentity(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {};
+    return QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino));
+}
+
+MoveResult MoveUnlessTaken(const QString& from, const QString& to) {
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return MoveResult::Moved;
+    if (errno == EEXIST)
+        return MoveResult::Taken;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return MoveResult::Failed;
+    // A file system without that rename: a new hard link fails when the name is taken.
+    if (::link(source.constData(), target.constData()) == 0)
+        return ::unlink(source.constData()) == 0 ? MoveResult::Moved : MoveResult::Failed;
+    if (errno == EEXIST)
+        return MoveResult::Taken;
+    if (errno != EPERM && errno != ENOTSUP)
+        return MoveResult::Failed;
+    // Nor hard links (FAT): the name is claimed by creating it, then the file is renamed over the claim.
+    const int claim = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (claim < 0)
+        return errno == EEXIST ? MoveResult::Taken : MoveResult::Failed;
+    ::close(claim);
+    if (::rename(source.constData(), target.constData()) == 0)
+        return MoveResult::Moved;
+    ::unlink(target.constData());
+    return MoveResult::Failed;
+}
+
+bool MoveReplacing(const QString& from, const QString& to) {
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
 void AskToStop(QProcess& process) {

@@ -103,6 +103,33 @@ bool StageSource(const QString& source, const QString& stagedPath) {
            SetFileAttributesW(staged.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+QByteArray FileIdentity(const QString& path) {
+    // Opened for nothing but its identity: any sharing allowed, folders too.
+    const HANDLE file = CreateFileW(nativePath(path).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(file, &information);
+    CloseHandle(file);
+    if (!known)
+        return {};
+    return QByteArray::number(quint64(information.dwVolumeSerialNumber)) + ':' +
+           QByteArray::number((quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow);
+}
+
+MoveResult MoveUnlessTaken(const QString& from, const QString& to) {
+    if (MoveFileExW(nativePath(from).c_str(), nativePath(to).c_str(), 0))
+        return MoveResult::Moved;
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? MoveResult::Taken : MoveResult::Failed;
+}
+
+bool MoveReplacing(const QString& from, const QString& to) {
+    return MoveFileExW(nativePath(from).c_str(), nativePath(to).c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
 void AskToStop(QProcess& process) {
     const HANDLE stop = OpenEventW(EVENT_MODIFY_STATE, FALSE, stopEventName(process.processId()).c_str());
     if (!stop)

@@ -1,3 +1,4 @@
+#include "ConvProtocol.h"
 #include "ConversionSettings.h"
 #include "DOSOutputs.h"
 #include "Media.h"
@@ -10,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 const QString kConv = QStringLiteral(PROGRAM_FOLDER "/data/conv");
@@ -60,7 +62,8 @@ struct DeviceCase {
     bool progressive = false;
     bool rateKept = false; // the video's bit rate is within 15 % of the asked one
     bool centreAndSurroundHeard = false;
-    QString reason; // a failure's last line; empty for a success
+    QString reason;          // a failure's last line; empty for a success
+    bool incomplete = false; // converted as far as the source goes, and said to be incomplete
 };
 
 // Two seconds of an even grey picture, which a frame's black bars stand out against, as an input.
@@ -76,6 +79,11 @@ QStringList sound(int rate, const QString& filter = QStringLiteral("anull")) {
 }
 
 const QStringList kH264{"-c:v", "libx264", "-pix_fmt", "yuv420p"};
+
+// Six seconds of moving picture and a tone, as inputs: cut in half, a source declares three seconds more than
+// it holds.
+const QStringList kSixSeconds{"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=6",
+                              "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=6"};
 
 bool make(const DeviceCase& wanted, const QString& path) {
     if (wanted.make == Make::Nothing)
@@ -246,10 +254,32 @@ class TestConv : public QObject {
                                                  .file = "cut.mp4",
                                                  .reason = "文件已损坏或不完整。"};
         QTest::newRow("missing") << DeviceCase{.make = Make::Nothing, .reason = "无法读取源文件。"};
+        // A download cut short: what is there converts, and the source is said to be incomplete.
+        QTest::newRow("AVI cut short") << DeviceCase{
+            .source = kSixSeconds + QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"},
+            .make = Make::FirstHalf,
+            .file = "cut.avi",
+            .channels = 1,
+            .sampleRate = 44100,
+            .incomplete = true};
+        QTest::newRow("FLV cut short") << DeviceCase{
+            .source = kSixSeconds + QStringList{"-c:v", "flv1", "-c:a", "libmp3lame", "-ar", "44100"},
+            .make = Make::FirstHalf,
+            .file = "cut.flv",
+            .channels = 1,
+            .sampleRate = 44100,
+            .incomplete = true};
+        QTest::newRow("MP4 with its index first cut short") << DeviceCase{
+            .source = kSixSeconds + kH264 + QStringList{"-c:a", "aac", "-movflags", "+faststart"},
+            .make = Make::FirstHalf,
+            .file = "cut.mp4",
+            .channels = 1,
+            .sampleRate = 44100,
+            .incomplete = true};
         QTest::newRow("output folder missing")
             << DeviceCase{.source = picture("320x240") + kH264,
                           .outputFolder = "no such folder/",
-                          .reason = "无法写入输出文件（磁盘已满或没有权限）。"};
+                          .reason = "无法写入输出文件。"};
     }
     void whatReachesTheDevice() {
         QFETCH(DeviceCase, wanted);
@@ -273,6 +303,13 @@ class TestConv : public QObject {
         }
         QCOMPARE(run.exitCode, 0);
         const QJsonObject probed = media::probe(result);
+        const auto incomplete = ReadIncomplete(run.output);
+        QCOMPARE(incomplete.has_value(), wanted.incomplete);
+        if (incomplete) {
+            QVERIFY2(qAbs(incomplete->declaredSeconds - 6) < 0.2 && incomplete->convertedSeconds < 4.5 &&
+                         qAbs(media::duration(probed) - incomplete->convertedSeconds) < 0.5,
+                     qPrintable(run.output.right(200)));
+        }
         const QJsonObject video = media::videoStream(probed);
         const QSize frame(wanted.size.section(u'x', 0, 0).toInt(), wanted.size.section(u'x', 1, 1).toInt());
         QCOMPARE(QSize(video["width"].toInt(), video["height"].toInt()), frame);
@@ -315,6 +352,35 @@ class TestConv : public QObject {
             QVERIFY2(levels[1] > 0.05 && levels[0] > 1.3 * levels[1],
                      qPrintable(QStringLiteral("%1 %2").arg(levels[0]).arg(levels[1])));
         }
+    }
+
+    void aSourceStillBeingWrittenIsSaidToBeIncomplete() {
+        const QString whole = path("growing.avi.whole");
+        const QString growing = path("growing.avi");
+        media::run("ffmpeg", QStringList{"-hide_banner", "-loglevel", "error", "-y"} + kSixSeconds +
+                                 QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame", "-f", "avi", whole});
+        QFile from(whole), to(growing);
+        QVERIFY(from.open(QIODevice::ReadOnly) && to.open(QIODevice::WriteOnly));
+        const qint64 chunk = from.size() / 5;
+        to.write(from.read(chunk));
+        to.flush();
+        // The copy goes on while conv reads, a fifth of the file every 200 ms.
+        QTimer copier;
+        connect(&copier, &QTimer::timeout, this, [&] {
+            to.write(from.read(chunk));
+            to.flush();
+        });
+        copier.start(200);
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(kConv, convArguments(growing, path("growing.mp4")));
+        QTRY_COMPARE_WITH_TIMEOUT(process.state(), QProcess::NotRunning, 60000);
+        copier.stop();
+        const QString output = QString::fromLocal8Bit(process.readAll());
+        QCOMPARE(process.exitCode(), 0);
+        const auto incomplete = ReadIncomplete(output);
+        QVERIFY2(incomplete && incomplete->convertedSeconds < 5, qPrintable(output.right(300)));
+        QVERIFY(qAbs(media::duration(media::probe(path("growing.mp4"))) - incomplete->convertedSeconds) < 0.5);
     }
 
     void badArgumentsGetTheUsage_data() {

@@ -58,6 +58,7 @@ class TestSettingsFile : public QObject {
         QTest::newRow("comma and spaces") << QList<int>{0, 0, 1, 2} << "/srv/Video, new/ a b ";
         QTest::newRow("Chinese") << QList<int>{5, 6, 2, 0} << "/home/我/视频";
         QTest::newRow("nothing selected") << QList<int>{-1, 4, -1, 1} << "/x";
+        QTest::newRow("quotes") << QList<int>{1, 2, 3, 0} << "/home/me/say \"hi\"/\"\"/\"";
     }
     void roundTrip() {
         QFETCH(QList<int>, positions);
@@ -97,6 +98,14 @@ class TestSettingsFile : public QObject {
         QTest::newRow("binary junk") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 18) << kDefaults
                                      << "unchanged";
         QTest::newRow("one very long line") << QByteArray(1 << 20, 'x') << kDefaults << "unchanged";
+        QTest::newRow("doubled quotes") << QByteArray("\"1\"\r\n\"1\"\r\n\"1\"\r\n\"1\"\r\n\"/a \"\"b\"\"\"\r\n")
+                                        << QList<int>{1, 1, 1, 1} << "/a \"b\"";
+        QTest::newRow("good lines padded past 64 KiB")
+            << QByteArray("\"1\"\r\n\"1\"\r\n\"1\"\r\n\"1\"\r\n\"/out\"\r\n").leftJustified(64 * 1024 + 1, ' ')
+            << kDefaults << "unchanged";
+        QTest::newRow("good lines padded to 64 KiB")
+            << QByteArray("\"1\"\r\n\"1\"\r\n\"1\"\r\n\"1\"\r\n\"/out\"\r\n").leftJustified(64 * 1024, ' ')
+            << QList<int>{1, 1, 1, 1} << "/out";
     }
     void load() {
         QFETCH(QByteArray, content);

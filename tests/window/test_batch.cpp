@@ -57,7 +57,7 @@ class TestBatch : public QObject {
         fixture.Drop({source("first clip.avi"), source("second.part1.wmv"), source("third.mp4")});
         convert(fixture);
 
-        QCOMPARE(namesIn(fixture.Output()), QStringList({"first clip.mp4", "second.mp4", "third.mp4"}));
+        QCOMPARE(namesIn(fixture.Output()), QStringList({"first clip.mp4", "second.part1.mp4", "third.mp4"}));
         for (const QString& name : namesIn(fixture.Output())) {
             const QJsonObject probed = media::probe(fixture.Output() + "/" + name);
             QCOMPARE(media::codecs(probed), QStringList({"h264", "aac"}));
@@ -85,9 +85,10 @@ class TestBatch : public QObject {
         window.txtPath->setText(fixture.Output() + "/"); // a trailing separator is not doubled
         convert(fixture);
 
-        QCOMPARE(namesIn(fixture.Output()), QStringList{"movie.mp4"});
-        // The later of two sources with one base name wins.
-        QVERIFY(qAbs(media::duration(media::probe(fixture.Output() + "/movie.mp4")) - 3.0) < 0.2);
+        // Two sources of one name: the later result takes the next free name.
+        QCOMPARE(namesIn(fixture.Output()), QStringList({"movie (2).mp4", "movie.mp4"}));
+        QVERIFY(qAbs(media::duration(media::probe(fixture.Output() + "/movie.mp4")) - 1.0) < 0.2);
+        QVERIFY(qAbs(media::duration(media::probe(fixture.Output() + "/movie (2).mp4")) - 3.0) < 0.2);
         const QStringList warnings = fixture.desktop.Only("warning:");
         QCOMPARE(warnings.size(), 1);
         const QStringList lines = warnings.first().split(u'\n');
