@@ -58,12 +58,12 @@ Publisher::Outcome Publisher::Publish(const QString& result, const QString& sour
         temporary.file.setFileName({});
         return {{}, WriteFailure(input.size(), {})};
     }
-    while (!input.atEnd()) {
+    bool copied = true;
+    while (copied && !input.atEnd()) {
         const QByteArray block = input.read(kCopyBlock);
-        if (block.isEmpty() || temporary.file.write(block) != block.size())
-            break;
+        copied = !block.isEmpty() && temporary.file.write(block) == block.size();
     }
-    if (!input.atEnd() || !temporary.file.flush())
+    if (!copied || !temporary.file.flush())
         return {{}, WriteFailure(input.size(), temporary.file.errorString())};
     temporary.file.close();
 

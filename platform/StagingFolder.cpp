@@ -33,9 +33,13 @@ StagingFolder::StagingFolder(const QString& root) {
     }
     if (!root.isEmpty())
         m_tried << root;
-    m_tried << QDir::tempPath();
+    // A temporary folder that does not exist comes back empty: it must not become the file system's root.
+    const QString temporary = QDir::tempPath();
+    if (temporary.isEmpty() || QDir(temporary).isRoot())
+        return;
+    m_tried << temporary;
     // Made new and private (mode 0700 where there are modes): nobody else can have planted anything in it.
-    auto fallback = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/movikon-XXXXXX"));
+    auto fallback = std::make_unique<QTemporaryDir>(temporary + QStringLiteral("/movikon-XXXXXX"));
     if (!fallback->isValid())
         return;
     m_path = fallback->path();

@@ -23,7 +23,8 @@ class StagingFolder {
     QString Path() const { return m_path; }
     QString SourcePath() const { return m_path + QStringLiteral("/tmpfile.dat"); }
     QString ResultPath() const { return m_path + QStringLiteral("/tmpfile.mp4"); }
-    // Where a folder was sought when the root could not take one: the root, then the temporary folder.
+    // Where a folder was sought when the root could not take one: the root, then the temporary folder if
+    // there is one.
     QStringList Tried() const { return m_tried; }
 
   private:

@@ -239,39 +239,54 @@ class TestFaults : public QObject {
         fixture.Command(2);
         waitForTheEnd(fixture);
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(failureLines(fixture.desktop).size(), 1);
+        QCOMPARE(failureLines(fixture.desktop), QStringList{m_good + " — 没有权限写入输出文件夹：" + locked});
         QCOMPARE(readFile(locked + "/good.mp4"), kEarlier);
         QCOMPARE(namesIn(locked), QStringList{"good.mp4"});
         checkNothingLeftBehind(fixture);
     }
 
-    void aNearlyFullOutputDisk() {
+    void aFullDisk_data() {
+        QTest::addColumn<bool>("staging"); // the staging folder's disk is full, else the output folder's
+        QTest::newRow("output") << false;
+        QTest::newRow("staging") << true;
+    }
+    void aFullDisk() {
+        QFETCH(bool, staging);
         if (!unprivileged::isRoot())
             QSKIP("mounting a small disk needs root");
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
         const QString small = fixture.programFolder.filePath("small");
         QVERIFY(QDir().mkdir(small));
         if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=16k") != 0)
             QSKIP("this machine does not allow mounting a small tmpfs disk");
-        writeFile(small + "/good.mp4", kEarlier);
-        // Nearly full: what is left cannot take the result.
+        const QString output = staging ? fixture.Output() : small;
+        fixture.window =
+            std::make_unique<frmMain>(fixture.desktop, frmMain::Places{fixture.programFolder.path(),
+                                                                       staging ? small : fixture.stagingRoot.path()});
+        fixture.window->show();
+        QDir().mkpath(output);
+        writeFile(output + "/good.mp4", kEarlier);
+        // Full: what is left cannot take the result.
         QFile filler(small + "/filler");
         QVERIFY(filler.open(QIODevice::WriteOnly));
         while (filler.write(QByteArray(512, 'f')) == 512 && filler.flush()) {
         }
         filler.close();
-        window.txtPath->setText(small);
+        fixture.window->txtPath->setText(output);
         fixture.Drop({m_good});
         fixture.Command(2);
         waitForTheEnd(fixture);
-        const QStringList left = namesIn(small);
-        const QByteArray kept = readFile(small + "/good.mp4");
+        const QStringList left = namesIn(output);
+        const QByteArray kept = readFile(output + "/good.mp4");
+        const QStringList staged = namesIn(small + "/slot-0");
+        fixture.window.reset();
         ::umount(QFile::encodeName(small).constData());
-        QCOMPARE(failureLines(fixture.desktop).size(), 1);
+        QCOMPARE(failureLines(fixture.desktop),
+                 QStringList{m_good + (staging ? " — 临时文件夹所在的磁盘已满：" + small + "/slot-0"
+                                               : " — 输出文件夹所在的磁盘已满：" + small)});
         QCOMPARE(kept, kEarlier);
-        QCOMPARE(left, QStringList({"filler", "good.mp4"}));
-        QVERIFY(namesIn(fixture.Staging()).isEmpty());
+        QCOMPARE(left, staging ? QStringList{"good.mp4"} : QStringList({"filler", "good.mp4"}));
+        QVERIFY(staged.isEmpty());
     }
 
     void settingsFilesOfEveryKindStillStart_data() {
@@ -365,44 +380,55 @@ class TestFaults : public QObject {
     }
 
     void twoInstancesConvertAtTheSameTime() {
-        // The other instance is this test program again, converting into a folder of its own.
-        QTemporaryDir other;
+        // The other instance is this test program again, converting a longer "one.avi" of its own into the
+        // same output folder: neither result may take the other's place.
         const QString shared = qEnvironmentVariable("MOVIKON_SHARED_STAGING");
         if (!shared.isEmpty()) {
+            QTemporaryDir sources;
+            const QString one = sources.filePath("one.avi");
+            QVERIFY(media::makeClip(one, {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, 3, "640x480"));
             WindowFixture fixture;
             fixture.window = std::make_unique<frmMain>(fixture.desktop,
                                                        frmMain::Places{fixture.programFolder.path(), shared});
             fixture.window->show();
-            fixture.Drop({m_good});
+            fixture.window->txtPath->setText(qEnvironmentVariable("MOVIKON_SHARED_OUTPUT"));
+            fixture.Drop({one});
             fixture.Command(2);
             waitForTheEnd(fixture);
-            QVERIFY(QFile::exists(fixture.Output() + "/good.mp4"));
+            QVERIFY(fixture.desktop.Only("warning:").isEmpty());
             return;
         }
         QTemporaryDir stagingRoot;
-        QProcess second;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("MOVIKON_SHARED_STAGING", stagingRoot.path());
-        second.setProcessEnvironment(environment);
-        second.setProcessChannelMode(QProcess::ForwardedChannels);
-
-        QTemporaryDir sources;
-        const QStringList clips = makeClips(sources, {"one.avi", "two.avi", "three.avi"});
         RecordingWindowDesktop desktop;
         QTemporaryDir programFolder;
         QDir().mkpath(programFolder.filePath("data"));
         QFile::link(PROGRAM_FOLDER "/data/conv", programFolder.filePath("data/conv"));
         frmMain window(desktop, {programFolder.path(), stagingRoot.path()});
+        const QString output = programFolder.filePath("output");
+        QProcess second;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("MOVIKON_SHARED_STAGING", stagingRoot.path());
+        environment.insert("MOVIKON_SHARED_OUTPUT", output);
+        second.setProcessEnvironment(environment);
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+        second.start(QCoreApplication::applicationFilePath(), {"twoInstancesConvertAtTheSameTime"});
+
+        QTemporaryDir sources;
+        const QStringList clips = makeClips(sources, {"two.avi", "three.avi", "one.avi"});
         Drop(window.LV->viewport(), Files(clips));
-        QTimer::singleShot(0, [&] {
-            second.start(QCoreApplication::applicationFilePath(), {"twoInstancesConvertAtTheSameTime"});
-        });
+        // Started once the other instance's batch runs (its source is staged in its own slot), so that
+        // neither result was in the folder before the other's batch.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(stagingRoot.filePath("slot-1/tmpfile.dat")), kBatchMs);
         window.menuMsg->setText("b2");
         QTRY_VERIFY_WITH_TIMEOUT(!desktop.Only("sound:").isEmpty(), kBatchMs);
         QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, kBatchMs);
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
-        QCOMPARE(namesIn(programFolder.filePath("output")), QStringList({"one.mp4", "three.mp4", "two.mp4"}));
+        QCOMPARE(namesIn(output), QStringList({"one (2).mp4", "one.mp4", "three.mp4", "two.mp4"}));
+        QList<int> lengths{qRound(media::duration(media::probe(output + "/one.mp4"))),
+                           qRound(media::duration(media::probe(output + "/one (2).mp4")))};
+        std::sort(lengths.begin(), lengths.end());
+        QCOMPARE(lengths, QList<int>({1, 3}));
         QVERIFY(desktop.Only("warning:").isEmpty());
     }
 

@@ -4,6 +4,7 @@
 //   crash               writes half a result, says so, and dies by a signal
 //   fail                says why and exits with 1, writing nothing
 //   hang                reports a duration, then never ends
+//   incomplete          as instant, but says the source held only 107.2 of its 300 seconds
 //   steady              reports ten seconds of progress at a steady five media seconds a second, then as
 //                       instant
 #include <chrono>
@@ -25,8 +26,10 @@ int main(int argc, char* argv[]) {
     const std::string mode = modeVariable ? modeVariable : "instant";
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::printf("Duration: 00:00:10.00, start: 0.000000\n");
-    if (mode == "instant") {
+    if (mode == "instant" || mode == "incomplete") {
         std::printf("time=10.00 \n");
+        if (mode == "incomplete")
+            std::printf("Incomplete: converted=107.20 declared=300.00\n");
         std::ofstream(output) << "a small result\n";
         return 0;
     }

@@ -4,6 +4,7 @@
 #include "Files.h"
 #include "Platform.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
@@ -60,6 +61,58 @@ class TestPlatform : public QObject {
         QFETCH(QString, source);
         QVERIFY(!platform::StageSource(source, path(QStringLiteral("not-staged.dat"))));
         QVERIFY(!QFile::exists(path(QStringLiteral("not-staged.dat"))));
+    }
+
+    // A rename that claims a name in one step: "taken" by a file of another case only where case does not
+    // count, which the folder itself tells.
+    void aNameIsClaimedOnlyWhileItIsFree_data() {
+        QTest::addColumn<QString>("there");
+        QTest::addColumn<QString>("wanted");
+        QTest::addColumn<bool>("taken");
+        QTemporaryDir probe;
+        writeFile(probe.filePath("X"), "x");
+        QTest::newRow("free") << "" << "result.mp4" << false;
+        QTest::newRow("taken") << "result.mp4" << "result.mp4" << true;
+        QTest::newRow("taken in another case") << "Result.mp4" << "result.mp4"
+                                               << QFile::exists(probe.filePath("x"));
+        QTest::newRow("a free Chinese name beside a taken one") << "结果.mp4" << "结果 (2).mp4" << false;
+    }
+    void aNameIsClaimedOnlyWhileItIsFree() {
+        QFETCH(QString, there);
+        QFETCH(QString, wanted);
+        QFETCH(bool, taken);
+        QTemporaryDir folder;
+        writeFile(folder.filePath("new.part"), "the new result");
+        if (!there.isEmpty())
+            writeFile(folder.filePath(there), "the earlier file");
+        const platform::MoveResult moved =
+            platform::MoveUnlessTaken(folder.filePath("new.part"), folder.filePath(wanted));
+        QCOMPARE(moved, taken ? platform::MoveResult::Taken : platform::MoveResult::Moved);
+        QCOMPARE(QFile::exists(folder.filePath("new.part")), taken);
+        if (!there.isEmpty())
+            QCOMPARE(readFile(folder.filePath(there)), QByteArray("the earlier file"));
+        const QByteArray named = taken ? "the earlier file" : "the new result";
+        QCOMPARE(readFile(folder.filePath(wanted)), named);
+
+        writeFile(folder.filePath("replaced"), "an old file");
+        QVERIFY(platform::MoveReplacing(folder.filePath(wanted), folder.filePath("replaced")));
+        QCOMPARE(readFile(folder.filePath("replaced")), named);
+    }
+
+    void aFileIsKnownHoweverItIsReached() {
+        QTemporaryDir folder;
+        writeFile(folder.filePath("clip.avi"), "a");
+        writeFile(folder.filePath("other.avi"), "a");
+        QVERIFY(QDir().mkdir(folder.filePath("sub")));
+        const QByteArray identity = platform::FileIdentity(folder.filePath("clip.avi"));
+        QVERIFY(!identity.isEmpty());
+        QCOMPARE(platform::FileIdentity(folder.filePath("sub/../clip.avi")), identity);
+        QCOMPARE(platform::FileIdentity(native(folder.filePath("clip.avi"))), identity);
+        QVERIFY(platform::FileIdentity(folder.filePath("other.avi")) != identity);
+        QVERIFY(platform::FileIdentity(folder.filePath("missing.avi")).isEmpty());
+        if (QFile::link(folder.filePath("clip.avi"), folder.filePath("link.avi")) &&
+            QFileInfo(folder.filePath("link.avi")).isSymLink())
+            QCOMPARE(platform::FileIdentity(folder.filePath("link.avi")), identity);
     }
 
     void aFolderOfTheUsersIsNotSharedProgramFilesIs() {

@@ -12,6 +12,8 @@
 
 namespace {
 constexpr int kBatchTimeoutMs = 120000;
+const QByteArray kEarlier = "an earlier result";
+const QByteArray kOtherInstance = "another instance's result";
 
 bool commandsEnabled(const frmMain& window) {
     return window.imgButton[0]->isEnabled() && window.imgButton[1]->isEnabled() &&
@@ -271,6 +273,191 @@ class TestBatch : public QObject {
         QVERIFY(namesIn(fixture.Output()).isEmpty());
         QVERIFY(!QFile::exists(fixture.programFolder.filePath("setup.ini")));
         QVERIFY(fixture.desktop.Only("sound:").isEmpty());
+    }
+
+    // Sources live in the output folder ("out:"), elsewhere ("src:") or are reached through a link to the
+    // output folder ("lnk:"). Each source is a clip of its own length, so each result tells its source.
+    void nothingTheUserOwnsIsLost_data() {
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<QStringList>("queue");
+        QTest::addColumn<QStringList>("results"); // in queue order
+        QTest::addColumn<QStringList>("earlier"); // in the output folder before the batch, none a source
+        QTest::addColumn<QString>("meanwhile");   // written into the output folder as the batch runs
+        const QStringList none;
+        QTest::newRow("sources in the output folder, an .mp4 among them")
+            << QStringList{"out:holiday.mp4", "out:trip.avi", "out:trip.mp4"}
+            << QStringList{"out:holiday.mp4", "out:trip.avi", "out:trip.mp4"}
+            << QStringList{"holiday (2).mp4", "trip (2).mp4", "trip (3).mp4"} << none << "";
+        QTest::newRow("episodes") << QStringList{"src:Show.S01E01.avi", "src:Show.S01E02.avi"}
+                                  << QStringList{"src:Show.S01E01.avi", "src:Show.S01E02.avi"}
+                                  << QStringList{"Show.S01E01.mp4", "Show.S01E02.mp4"} << none << "";
+        QTest::newRow("one name, two kinds") << QStringList{"src:a.avi", "src:a.mov"}
+                                             << QStringList{"src:a.avi", "src:a.mov"}
+                                             << QStringList{"a.mp4", "a (2).mp4"} << none << "";
+        // Where case does not count, "A.mp4" is taken by "a.mp4".
+        QTemporaryDir probe;
+        writeFile(probe.filePath("X"), "x");
+        QTest::newRow("names that differ in case")
+            << QStringList{"src:A.avi", "src:a.mov"} << QStringList{"src:A.avi", "src:a.mov"}
+            << QStringList{"A.mp4", QFile::exists(probe.filePath("x")) ? "a (2).mp4" : "a.mp4"} << none << "";
+        QTest::newRow("the same file twice, a percent sign in its name")
+            << QStringList{"src:50%2.avi"} << QStringList{"src:50%2.avi", "src:50%2.avi"}
+            << QStringList{"50%2.mp4", "50%2 (2).mp4"} << none << "";
+        QTest::newRow("no extension, a leading full stop")
+            << QStringList{"src:movie", "src:.hidden.avi"} << QStringList{"src:movie", "src:.hidden.avi"}
+            << QStringList{"movie.mp4", ".hidden.mp4"} << none << "";
+        QTest::newRow("a source through a linked folder")
+            << QStringList{"out:clip.mp4"} << QStringList{"lnk:clip.mp4"} << QStringList{"clip (2).mp4"} << none
+            << "";
+        QTest::newRow("an earlier result is replaced, its numbered twin kept")
+            << QStringList{"src:old.avi"} << QStringList{"src:old.avi"} << QStringList{"old.mp4"}
+            << QStringList{"old.mp4", "old (2).mp4"} << "";
+        QTest::newRow("a name another instance takes meanwhile")
+            << QStringList{"src:first.avi", "src:b.avi"} << QStringList{"src:first.avi", "src:b.avi"}
+            << QStringList{"first.mp4", "b (2).mp4"} << none << "b.mp4";
+    }
+    void nothingTheUserOwnsIsLost() {
+        QFETCH(QStringList, sources);
+        QFETCH(QStringList, queue);
+        QFETCH(QStringList, results);
+        QFETCH(QStringList, earlier);
+        QFETCH(QString, meanwhile);
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        QTemporaryDir elsewhere;
+        const QString output = fixture.Output();
+        QVERIFY(QDir().mkpath(output));
+        const QString linked = elsewhere.filePath("linked");
+        if (!queue.filter("lnk:").isEmpty() && (!QFile::link(output, linked) || !QFileInfo(linked).isDir()))
+            QSKIP("this system makes no links to folders");
+        const auto pathOf = [&](const QString& spec) {
+            const QString name = spec.mid(4);
+            return native(spec.startsWith("out:")   ? QDir(output).filePath(name)
+                          : spec.startsWith("lnk:") ? QDir(linked).filePath(name)
+                                                    : elsewhere.filePath(name));
+        };
+        QMap<QString, QByteArray> bytes;
+        for (int i = 0; i < sources.size(); ++i) {
+            QVERIFY(media::makeClip(pathOf(sources[i]), {"-c:v", "mpeg4", "-c:a", "aac", "-f", "mp4"}, i + 1));
+            bytes[pathOf(sources[i])] = readFile(pathOf(sources[i]));
+        }
+        for (const QString& name : earlier)
+            writeFile(QDir(output).filePath(name), kEarlier);
+        QTimer other;
+        connect(&other, &QTimer::timeout, this, [&] {
+            if (window.Batch().IsRunning()) {
+                writeFile(QDir(output).filePath(meanwhile), kOtherInstance);
+                other.stop();
+            }
+        });
+        if (!meanwhile.isEmpty())
+            other.start(1);
+        QStringList queued;
+        for (const QString& spec : queue)
+            queued << pathOf(spec);
+        fixture.Drop(queued);
+        convert(fixture);
+
+        QVERIFY(fixture.desktop.Only("warning:").isEmpty());
+        for (auto source = bytes.cbegin(); source != bytes.cend(); ++source)
+            QVERIFY2(readFile(source.key()) == source.value(), qPrintable("changed: " + source.key()));
+        for (int i = 0; i < queue.size(); ++i) {
+            const double length = sources.indexOf(queue[i].startsWith("lnk:") ? "out:" + queue[i].mid(4)
+                                                                              : queue[i]) + 1;
+            const double seen = media::duration(media::probe(QDir(output).filePath(results[i])));
+            QVERIFY2(qAbs(seen - length) < 0.3, qPrintable(QStringLiteral("%1: %2 s").arg(results[i]).arg(seen)));
+        }
+        for (const QString& name : earlier)
+            QCOMPARE(readFile(QDir(output).filePath(name)) == kEarlier, !results.contains(name));
+        if (!meanwhile.isEmpty())
+            QCOMPARE(readFile(QDir(output).filePath(meanwhile)), kOtherInstance);
+        QStringList everything = results + earlier;
+        for (const QString& spec : sources)
+            if (spec.startsWith("out:"))
+                everything << spec.mid(4);
+        if (!meanwhile.isEmpty())
+            everything << meanwhile;
+        everything.removeDuplicates();
+        everything.sort();
+        QStringList seen = namesIn(output);
+        seen.sort();
+        QCOMPARE(seen, everything);
+    }
+
+    void theFolderBoxIsFixedWhileABatchRunsAndNeverEmpty() {
+        qputenv("FAKECONV_MODE", "steady");
+        WindowFixture fixture(FAKECONV_PATH);
+        frmMain& window = fixture.Open();
+        window.txtPath->setText("   ");
+        fixture.Drop({source("first clip.avi")});
+        bool readOnlyWhileRunning = false;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            if (window.Batch().IsRunning()) {
+                readOnlyWhileRunning = window.txtPath->isReadOnly();
+                QTest::keyClicks(window.txtPath, "typed");
+                watcher.stop();
+            }
+        });
+        watcher.start(1);
+        convert(fixture);
+        qunsetenv("FAKECONV_MODE");
+        QVERIFY(readOnlyWhileRunning);
+        QCOMPARE(window.txtPath->text(), fixture.Output());
+        QVERIFY(!window.txtPath->isReadOnly());
+        QCOMPARE(namesIn(fixture.Output()), QStringList{"first clip.mp4"});
+    }
+
+    void anIncompleteSourceIsToldApartFromFailures() {
+        qputenv("FAKECONV_MODE", "incomplete");
+        WindowFixture fixture(FAKECONV_PATH);
+        fixture.Open();
+        fixture.Drop({source("gone.avi"), source("third.mp4")});
+        convert(fixture);
+        qunsetenv("FAKECONV_MODE");
+        QCOMPARE(fixture.desktop.Only("warning:"),
+                 QStringList{"warning:Movikon Pro:以下文件未能转换：\n" + source("gone.avi") +
+                             " — 无法读取源文件\n\n以下文件已转换，但源文件不完整：\n" + source("third.mp4") +
+                             " — 源文件不完整：只转换了 1 分 47 秒，共 5 分 0 秒。"});
+        QCOMPARE(namesIn(fixture.Output()), QStringList{"third.mp4"});
+    }
+
+    void aStagingFolderThatCannotBeMade_data() {
+        QTest::addColumn<bool>("temporaryUsable");
+        QTest::newRow("the temporary folder serves") << true;
+        QTest::newRow("nowhere to stage") << false;
+    }
+    void aStagingFolderThatCannotBeMade() {
+        QFETCH(bool, temporaryUsable);
+        WindowFixture fixture(FAKECONV_PATH);
+        QTemporaryDir temporary;
+        const QString unusable = temporary.filePath("a file");
+        writeFile(unusable, "in the way");
+        // Windows takes its temporary folder from TMP or TEMP, the others from TMPDIR.
+        const QByteArray temporaryFolder = QFile::encodeName(temporaryUsable ? temporary.path() : unusable + "/tmp");
+        QMap<const char*, QByteArray> before;
+        for (const char* variable : {"TMPDIR", "TMP", "TEMP"}) {
+            before[variable] = qgetenv(variable);
+            qputenv(variable, temporaryFolder);
+        }
+        const QStringList rootBefore = namesIn(QDir::rootPath());
+        frmMain window(fixture.desktop, frmMain::Places{fixture.programFolder.path(), unusable + "/staging"});
+        for (auto variable = before.cbegin(); variable != before.cend(); ++variable)
+            qputenv(variable.key(), variable.value());
+        Drop(window.LV->viewport(), Files({source("third.mp4")}));
+        window.menuMsg->setText("b2");
+        if (temporaryUsable) {
+            QTRY_VERIFY_WITH_TIMEOUT(!fixture.desktop.Only("sound:").isEmpty(), kBatchTimeoutMs);
+            QCOMPARE(namesIn(fixture.Output()), QStringList{"third.mp4"});
+            QCOMPARE(namesIn(temporary.path()).filter("movikon-").size(), 1);
+            QVERIFY(fixture.desktop.Only("warning:").isEmpty());
+        } else {
+            QTRY_COMPARE(fixture.desktop.events, QStringList{"warning:Movikon Pro:无法创建临时文件夹：" +
+                                                             native(unusable + "/staging") + "\n转换没有开始。"});
+            QVERIFY(!window.Batch().IsRunning());
+            QCOMPARE(window.lstFile->count(), 1);
+        }
+        QCOMPARE(namesIn(QDir::rootPath()), rootBefore);
     }
 
     void aThousandFilesRunOnAConstantStack() {
