@@ -66,7 +66,8 @@ void BatchDriver::Convert() {
         return;
     }
     m_running = true;
-    m_aborted = false;
+    m_stopNow = false;
+    m_stopAfterFile = false;
     m_failures.clear();
     m_incomplete.clear();
     // The batch keeps the folder it started with, whatever the box shows later.
@@ -81,23 +82,38 @@ void BatchDriver::Convert() {
 void BatchDriver::Abort() {
     if (!m_running)
         return;
-    m_aborted = true;
     m_running = false;
     m_objDOS.Stop();
     m_window.SetBatchProgress(std::nullopt);
 }
 
+void BatchDriver::Stop(bool afterCurrentFile) {
+    if (!m_running)
+        return;
+    if (afterCurrentFile) {
+        m_stopAfterFile = true;
+        return;
+    }
+    // The encoder throws away what it wrote; the file stays at the head of the queue.
+    m_stopNow = true;
+    m_objDOS.Stop();
+}
+
 void BatchDriver::ConvertNext() {
-    if (m_aborted)
+    if (!m_running)
         return;
     QDir().mkdir(m_publisher->OutputFolder());
     if (m_window.QueueCount() == 0)
-        return FinishBatch();
+        return EndBatch(Ending::Finished);
+    if (m_stopNow)
+        return EndBatch(Ending::Stopped);
 
     const QString source = m_window.QueueHead();
     if (!platform::StageSource(source, m_staging.SourcePath()))
         return CompleteFile(source, QStringLiteral("无法读取源文件"));
     QCoreApplication::processEvents();
+    if (m_stopNow)
+        return EndBatch(Ending::Stopped);
 
     m_objDOS.setCommandLine(EncoderCommandLine(m_programFolder, m_staging.SourcePath(),
                                                m_staging.ResultPath(), m_window.ConversionOptions()));
@@ -106,15 +122,9 @@ void BatchDriver::ConvertNext() {
     m_fileClock.start();
     m_mediaSecondsDone = 0;
     m_objDOS.ExecuteCommand();
-    if (!m_commandOver && !m_aborted) {
-        // The encoder could not be started and the runner has said so: the file stays queued for a later try.
-        m_running = false;
-        DeleteStagingFiles();
-        m_window.SetProgressDetail({});
-        m_window.SetBatchProgress(std::nullopt);
-        m_window.EnableCommands(true);
-        ReportFailures();
-    }
+    // The encoder could not be started and the runner has said so: the file stays queued for a later try.
+    if (!m_commandOver && m_running)
+        EndBatch(Ending::CannotStart);
 }
 
 void BatchDriver::objDOS_ReceiveOutputs(const QString& CommandOutputs) {
@@ -141,6 +151,11 @@ void BatchDriver::objDOS_CommandOver() {
     m_commandOver = true;
     if (!m_running)
         return;
+    // Stopped at once: nothing is published and the file stays queued.
+    if (m_stopNow) {
+        QMetaObject::invokeMethod(this, &BatchDriver::ConvertNext, Qt::QueuedConnection);
+        return;
+    }
     const QString source = m_window.QueueHead();
     if (!m_objDOS.LastRunSucceeded())
         return CompleteFile(source, EncoderFailure(lastLine(m_objDOS.Outputs())));
@@ -175,14 +190,21 @@ void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
     m_window.SetBatchProgress(double(m_filesDone) / m_batchSize);
     QCoreApplication::processEvents();
     lngTotalSeconds = 0;
+    m_stopNow |= m_stopAfterFile;
     // From the event loop, so that a batch of any length runs on a constant stack.
     QMetaObject::invokeMethod(this, &BatchDriver::ConvertNext, Qt::QueuedConnection);
 }
 
-void BatchDriver::FinishBatch() {
-    m_desktop.Open(m_publisher->OutputFolder());
-    m_desktop.PlaySound(m_programFolder + QStringLiteral("/sound.wav"));
-    m_window.SetProgressText(QStringLiteral("完成."));
+void BatchDriver::EndBatch(Ending ending) {
+    if (ending == Ending::Finished) {
+        m_desktop.Open(m_publisher->OutputFolder());
+        m_desktop.PlaySound(m_programFolder + QStringLiteral("/sound.wav"));
+        m_window.SetProgressText(QStringLiteral("完成."));
+    } else {
+        DeleteStagingFiles();
+    }
+    if (ending == Ending::Stopped)
+        m_window.SetProgressText(QStringLiteral("已停止."));
     m_window.SetProgressDetail({});
     m_window.SetBatchProgress(std::nullopt);
     m_running = false;
@@ -191,13 +213,14 @@ void BatchDriver::FinishBatch() {
 }
 
 void BatchDriver::ReportFailures() {
-    QStringList parts;
-    if (!m_failures.isEmpty())
-        parts << QStringLiteral("以下文件未能转换：\n") + m_failures.join(u'\n');
-    if (!m_incomplete.isEmpty())
-        parts << QStringLiteral("以下文件已转换，但源文件不完整：\n") + m_incomplete.join(u'\n');
-    if (!parts.isEmpty())
-        m_desktop.ShowWarning(kApplicationTitle, parts.join(QStringLiteral("\n\n")));
+    const QString failed = QStringLiteral("%1 个文件未能转换").arg(m_failures.size());
+    const QString incomplete = QStringLiteral("%1 个文件的源文件不完整").arg(m_incomplete.size());
+    if (!m_failures.isEmpty() && !m_incomplete.isEmpty())
+        m_desktop.ShowReport(failed + u'，' + incomplete + u'。', m_failures + m_incomplete);
+    else if (!m_failures.isEmpty())
+        m_desktop.ShowReport(failed + u'。', m_failures);
+    else if (!m_incomplete.isEmpty())
+        m_desktop.ShowReport(incomplete + QStringLiteral("，只转换了一部分。"), m_incomplete);
     m_failures.clear();
     m_incomplete.clear();
 }

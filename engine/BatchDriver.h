@@ -36,6 +36,11 @@ class BatchDriver : public QObject {
     // The Convert command: a warning with an empty queue, otherwise the start of a batch.
     void Convert();
 
+    // Stops a running batch and gives the window back, the files not converted still queued in order: at once
+    // (the encoder is stopped and its file stays at the head of the queue), or once the current file is
+    // done and published. "已停止." shows; failures met so far are named as at the end of a batch.
+    void Stop(bool afterCurrentFile);
+
     // Ends a running batch at once: the encoder is stopped, nothing more of the batch runs and nothing is
     // published. What it left in the staging folder is for DeleteStagingFiles.
     void Abort();
@@ -49,8 +54,12 @@ class BatchDriver : public QObject {
     qint32 lngTotalSeconds = 0;
 
   private:
+    enum class Ending { Finished, Stopped, CannotStart };
+
     void ConvertNext();
-    void FinishBatch();
+    // The one way a batch ends: the commands come back, the taskbar and the keep-awake are let go, the
+    // failures are named. Only a finished batch opens the folder and plays the sound.
+    void EndBatch(Ending ending);
     // One box naming every file of the batch that produced nothing, and why, and every one converted from an
     // incomplete source.
     void ReportFailures();
@@ -67,7 +76,8 @@ class BatchDriver : public QObject {
     const QString m_programFolder;
     const StagingFolder& m_staging;
     bool m_running = false;
-    bool m_aborted = false;
+    bool m_stopNow = false;       // the batch ends before the next step
+    bool m_stopAfterFile = false; // the batch ends once the current file is done
     bool m_commandOver = false;
     QStringList m_failures;
     QStringList m_incomplete;

@@ -5,11 +5,21 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 // The longest the end of a batch waits for its sound.
@@ -27,6 +37,48 @@ void QtDesktop::ShowError(const QString& text) {
 
 void QtDesktop::ShowWarning(const QString& title, const QString& text) {
     showBox(QMessageBox::Warning, title, text);
+}
+
+void QtDesktop::ShowReport(const QString& summary, const QStringList& details) {
+    QDialog box(QApplication::activeWindow());
+    box.setWindowTitle(kApplicationTitle);
+    auto* icon = new QLabel(&box);
+    const int iconSize = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    icon->setPixmap(box.style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize));
+    auto* text = new QLabel(summary, &box);
+    // However many lines: they scroll inside the box, and can be selected and copied.
+    auto* lines = new QPlainTextEdit(details.join(u'\n'), &box);
+    lines->setReadOnly(true);
+    lines->setLineWrapMode(QPlainTextEdit::NoWrap);
+    lines->setAccessibleName(summary);
+    const QFontMetrics metrics(lines->font());
+    lines->setMinimumWidth(std::min(metrics.horizontalAdvance(QString(60, u'汉')), 640));
+    lines->setFixedHeight(metrics.lineSpacing() * std::clamp(int(details.size()), 3, 12) +
+                          2 * lines->frameWidth() + 12);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(icon, 0, Qt::AlignTop);
+    heading->addWidget(text, 1);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addLayout(heading);
+    layout->addWidget(lines);
+    layout->addWidget(buttons);
+    box.exec();
+}
+
+QtDesktop::StopChoice QtDesktop::AskToStop(QWidget* OwnerWindow) {
+    QMessageBox box(QMessageBox::Question, kApplicationTitle, QStringLiteral("要停止转换吗？"),
+                    QMessageBox::NoButton, OwnerWindow);
+    QPushButton* now = box.addButton(QStringLiteral("立即停止"), QMessageBox::DestructiveRole);
+    QPushButton* afterFile = box.addButton(QStringLiteral("完成当前文件后停止"), QMessageBox::AcceptRole);
+    QPushButton* carryOn = box.addButton(QStringLiteral("继续"), QMessageBox::RejectRole);
+    box.setDefaultButton(now);
+    box.setEscapeButton(carryOn);
+    box.exec();
+    return box.clickedButton() == now         ? StopChoice::Now
+           : box.clickedButton() == afterFile ? StopChoice::AfterCurrentFile
+                                              : StopChoice::Continue;
 }
 
 void QtDesktop::Open(const QString& pathOrUrl) {

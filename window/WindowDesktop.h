@@ -13,4 +13,9 @@ class WindowDesktop : public Desktop {
     // The folder browser: a folder's path without a trailing separator (a root keeps its own), or the empty
     // text when none was chosen.
     virtual QString ChooseFolder(QWidget* OwnerWindow, const QString& Title) = 0;
+
+    enum class StopChoice { Now, AfterCurrentFile, Continue };
+    // Asks whether to stop the running batch, and when: 立即停止 (the default), 完成当前文件后停止 or 继续
+    // (Esc).
+    virtual StopChoice AskToStop(QWidget* OwnerWindow) = 0;
 };

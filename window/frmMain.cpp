@@ -8,19 +8,24 @@
 #include "ProgressParser.h"
 #include "SettingsFile.h"
 #include "SkinImage.h"
+#include "VideoFolder.h"
 #include "WindowDesktop.h"
 
 #include <QBitmap>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QWindow>
 #include <qpa/qplatformwindow.h>
@@ -33,6 +38,8 @@ QRect twips(int left, int top, int width, int height) {
     return QRect(left / 15, top / 15, width / 15, height / 15);
 }
 
+// The progress bar at its full length.
+const QRect kFullBar = twips(240, 5570, 3960, 165);
 const QColor kLinkBlue(0, 0, 255);
 const QString kHomePage = QStringLiteral("https://www.movikon.example/");
 const QString kHomePageShown = QStringLiteral("www.movikon.example");
@@ -170,7 +177,7 @@ void frmMain::createControls() {
     connect(imgBrowse, &SkinImage::MouseUp, this, &frmMain::imgBrowse_Click);
 
     imgPB = new SkinImage(this);
-    imgPB->setGeometry(twips(240, 5570, 3960, 165));
+    imgPB->setGeometry(kFullBar);
     imgPB->Show(m_skin.progress);
     lblPB = new ProgressLabel(QStringLiteral("0%"), this);
     lblPB->setGeometry(twips(1440, 5555, 1545, 195));
@@ -242,6 +249,8 @@ void frmMain::createKeyboardAccess() {
     shortcut(QKeySequence::Delete, LV, Qt::WidgetShortcut, 1);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), this, Qt::WindowShortcut, 2);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), this, Qt::WindowShortcut, 2);
+    auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { StopBatch(); });
+    stop->setContext(Qt::WindowShortcut);
 }
 
 void frmMain::Form_Load() {
@@ -470,13 +479,47 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::DropFiles(const QMimeData* data) {
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile()) {
-            const QString path = QDir::toNativeSeparators(url.toLocalFile());
-            AppendPath(path, path);
-        }
+    QStringList withoutVideo;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = QDir::toNativeSeparators(url.toLocalFile());
+        // A file is taken as it is, whatever its kind; a folder gives the videos in it.
+        const QStringList videos = QFileInfo(path).isDir() ? VideosIn(path) : QStringList{path};
+        if (videos.isEmpty())
+            withoutVideo << QFileInfo(path).fileName();
+        for (const QString& video : videos)
+            AppendPath(video, video);
+    }
     if (lstFile->count() > 0)
         picDragText->hide();
+    if (!withoutVideo.isEmpty())
+        QToolTip::showText(LV->mapToGlobal(LV->rect().center()),
+                           QStringLiteral("文件夹中没有视频文件：") + withoutVideo.join(QStringLiteral("、")), LV);
+}
+
+void frmMain::StopBatch() {
+    if (!m_batch->IsRunning())
+        return;
+    switch (m_desktop.AskToStop(this)) {
+    case WindowDesktop::StopChoice::Now:
+        return m_batch->Stop(false);
+    case WindowDesktop::StopChoice::AfterCurrentFile:
+        return m_batch->Stop(true);
+    case WindowDesktop::StopChoice::Continue:
+        return;
+    }
+}
+
+void frmMain::contextMenuEvent(QContextMenuEvent* event) {
+    // The progress bar's menu, over the whole length of the bar.
+    if (!kFullBar.contains(event->pos()))
+        return QWidget::contextMenuEvent(event);
+    QMenu menu(this);
+    QAction* stop = menu.addAction(QStringLiteral("停止转换…"));
+    stop->setEnabled(m_batch->IsRunning());
+    if (menu.exec(event->globalPos()) == stop)
+        StopBatch();
 }
 
 int frmMain::QueueCount() const {
@@ -528,8 +571,10 @@ void frmMain::SetProgressText(const QString& text) {
 }
 
 void frmMain::SetProgressDetail(const QString& detail) {
-    imgPB->setToolTip(detail);
     lblPB->SetDetail(detail);
+    const QString tip = detail.isEmpty() ? detail : detail + QStringLiteral("\n按 Esc 可停止转换");
+    imgPB->setToolTip(tip);
+    lblPB->setToolTip(tip);
 }
 
 void frmMain::SetBatchProgress(std::optional<double> done) {

@@ -98,6 +98,7 @@ class frmMain : public QWidget, public BatchWindow {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -120,7 +121,10 @@ class frmMain : public QWidget, public BatchWindow {
     void imgExit_Click();
     void menuMsg_Change();
     void ResetPictures();
+    // Queues what was dropped: files as they are, the videos inside folders.
     void DropFiles(const QMimeData* data);
+    // Esc and the progress bar's menu: asks whether and when to stop the running batch.
+    void StopBatch();
     // Ends a running batch as the program exits without the window having closed, as when a logout takes the
     // X display away and Qt exits at once: the encoder is stopped and the staging folder emptied, letting no
     // event run. (The end of a Windows session and a session manager's "die" close the window first.)

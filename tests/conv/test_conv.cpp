@@ -361,19 +361,23 @@ class TestConv : public QObject {
                                  QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame", "-f", "avi", whole});
         QFile from(whole), to(growing);
         QVERIFY(from.open(QIODevice::ReadOnly) && to.open(QIODevice::WriteOnly));
-        const qint64 chunk = from.size() / 5;
+        const qint64 chunk = from.size() / 10;
         to.write(from.read(chunk));
         to.flush();
-        // The copy goes on while conv reads, a fifth of the file every 200 ms.
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(kConv, convArguments(growing, path("growing.mp4")));
+        // The copy goes on once ffmpeg has opened the file, a tenth of it every 300 ms: far slower than ffmpeg
+        // reads, however busy the machine.
+        QTRY_VERIFY_WITH_TIMEOUT(process.peek(1 << 16).contains("Duration:") ||
+                                     process.state() == QProcess::NotRunning,
+                                 30000);
         QTimer copier;
         connect(&copier, &QTimer::timeout, this, [&] {
             to.write(from.read(chunk));
             to.flush();
         });
-        copier.start(200);
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(kConv, convArguments(growing, path("growing.mp4")));
+        copier.start(300);
         QTRY_COMPARE_WITH_TIMEOUT(process.state(), QProcess::NotRunning, 60000);
         copier.stop();
         const QString output = QString::fromLocal8Bit(process.readAll());

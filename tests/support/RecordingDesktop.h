@@ -12,6 +12,9 @@ template <class Base> class Recorder : public Base {
     void ShowWarning(const QString& title, const QString& text) override {
         events << QStringLiteral("warning:%1:%2").arg(title, text);
     }
+    void ShowReport(const QString& summary, const QStringList& details) override {
+        events << QStringLiteral("report:") + summary + u'\n' + details.join(u'\n');
+    }
     void Open(const QString& pathOrUrl) override { events << QStringLiteral("open:") + pathOrUrl; }
     void PlaySound(const QString& path) override { events << QStringLiteral("sound:") + path; }
 

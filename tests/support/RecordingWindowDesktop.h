@@ -5,7 +5,8 @@
 
 #include <QQueue>
 
-// The person at the window: answers the file dialogs from a script and records every call.
+// The person at the window: answers the file dialogs and the question to stop from a script and records
+// every call.
 class RecordingWindowDesktop : public Recorder<WindowDesktop> {
   public:
     QString ShowOpenDialog(QWidget*, const QString& Title, QString& InitialDir, const QString& Filter,
@@ -18,6 +19,12 @@ class RecordingWindowDesktop : public Recorder<WindowDesktop> {
         return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
     }
 
+    StopChoice AskToStop(QWidget*) override {
+        events << QStringLiteral("ask-stop");
+        return stopAnswers.isEmpty() ? StopChoice::Continue : stopAnswers.dequeue();
+    }
+
     QQueue<QString> openAnswers; // an empty answer is a cancel
+    QQueue<StopChoice> stopAnswers; // none left: 继续
     QQueue<QString> folderAnswers;
 };

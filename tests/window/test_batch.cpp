@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
+#include <QMenu>
 #include <QTimer>
 
 namespace {
@@ -91,11 +92,11 @@ class TestBatch : public QObject {
         QCOMPARE(namesIn(fixture.Output()), QStringList({"movie (2).mp4", "movie.mp4"}));
         QVERIFY(qAbs(media::duration(media::probe(fixture.Output() + "/movie.mp4")) - 1.0) < 0.2);
         QVERIFY(qAbs(media::duration(media::probe(fixture.Output() + "/movie (2).mp4")) - 3.0) < 0.2);
-        const QStringList warnings = fixture.desktop.Only("warning:");
-        QCOMPARE(warnings.size(), 1);
-        const QStringList lines = warnings.first().split(u'\n');
+        const QStringList reports = fixture.desktop.Only("report:");
+        QCOMPARE(reports.size(), 1);
+        const QStringList lines = reports.first().split(u'\n');
         QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines[0], QStringLiteral("warning:Movikon Pro:以下文件未能转换："));
+        QCOMPARE(lines[0], QStringLiteral("report:2 个文件未能转换。"));
         // The encoder's own last word: why, in the users' language.
         QCOMPARE(lines[1], source("notes.avi") + " — 不是视频文件，或不支持这种格式。");
         QCOMPARE(lines[2], source("vanishing.mp4") + " — 无法读取源文件");
@@ -131,9 +132,12 @@ class TestBatch : public QObject {
         fixture.Drop({source("first clip.avi"), source("third.mp4")});
         QStringList seen;
         QTimer watcher;
+        bool escMentioned = false;
         connect(&watcher, &QTimer::timeout, this, [&] {
-            if (seen.isEmpty() || seen.last() != window.lblPB->toolTip())
-                seen << window.lblPB->toolTip();
+            if (seen.isEmpty() || seen.last() != window.lblPB->accessibleDescription())
+                seen << window.lblPB->accessibleDescription();
+            escMentioned |= window.lblPB->toolTip().startsWith(seen.last()) &&
+                             window.lblPB->toolTip().contains("Esc");
         });
         watcher.start(20);
         convert(fixture);
@@ -156,6 +160,7 @@ class TestBatch : public QObject {
         }
         QVERIFY2(seen.contains("第 1 个，共 2 个") && seen.contains("第 2 个，共 2 个"),
                  qPrintable(seen.join(" | ")));
+        QVERIFY(escMentioned);
         QCOMPARE(window.lblPB->toolTip(), QString());
         QCOMPARE(window.lblPB->accessibleDescription(), QString());
         QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
@@ -209,7 +214,7 @@ class TestBatch : public QObject {
         fixture.Command(2);
         QTRY_VERIFY(!window.Batch().IsRunning());
         QCOMPARE(fixture.desktop.events, QStringList({"error:File or command not found",
-                                                      "warning:Movikon Pro:以下文件未能转换：\n" +
+                                                      "report:1 个文件未能转换。\n" +
                                                           source("gone.avi") + " — 无法读取源文件"}));
         QCOMPARE(fixture.Queue(), QStringList({source("third.mp4"), source("movie.avi")}));
         QVERIFY(commandsEnabled(window));
@@ -242,7 +247,7 @@ class TestBatch : public QObject {
         QCOMPARE(namesIn(fixture.Output()), QStringList{"third.mp4"});
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         QCOMPARE(earlier.readAll(), QByteArray("an earlier result"));
-        QCOMPARE(fixture.desktop.Only("warning:").value(0).section(u'\n', 1),
+        QCOMPARE(fixture.desktop.Only("report:").value(0).section(u'\n', 1),
                  source("third.mp4") + " — " + reason);
         QVERIFY(namesIn(fixture.Staging()).isEmpty());
     }
@@ -259,6 +264,7 @@ class TestBatch : public QObject {
             if (partly.match(window.lblPB->text()).hasMatch()) {
                 closer.stop();
                 encoderRan = !processes::matching(fixture.Staging()).isEmpty();
+            qDebug() << window.lblPB->text() << processes::matching(fixture.Staging()) << fixture.Staging();
                 window.close();
             }
         });
@@ -358,7 +364,7 @@ class TestBatch : public QObject {
         fixture.Drop(queued);
         convert(fixture);
 
-        QVERIFY(fixture.desktop.Only("warning:").isEmpty());
+        QVERIFY(fixture.desktop.Only("(warning|report):").isEmpty());
         for (auto source = bytes.cbegin(); source != bytes.cend(); ++source)
             QVERIFY2(readFile(source.key()) == source.value(), qPrintable("changed: " + source.key()));
         for (int i = 0; i < queue.size(); ++i) {
@@ -415,9 +421,9 @@ class TestBatch : public QObject {
         fixture.Drop({source("gone.avi"), source("third.mp4")});
         convert(fixture);
         qunsetenv("FAKECONV_MODE");
-        QCOMPARE(fixture.desktop.Only("warning:"),
-                 QStringList{"warning:Movikon Pro:以下文件未能转换：\n" + source("gone.avi") +
-                             " — 无法读取源文件\n\n以下文件已转换，但源文件不完整：\n" + source("third.mp4") +
+        QCOMPARE(fixture.desktop.Only("report:"),
+                 QStringList{"report:1 个文件未能转换，1 个文件的源文件不完整。\n" + source("gone.avi") +
+                             " — 无法读取源文件\n" + source("third.mp4") +
                              " — 源文件不完整：只转换了 1 分 47 秒，共 5 分 0 秒。"});
         QCOMPARE(namesIn(fixture.Output()), QStringList{"third.mp4"});
     }
@@ -440,6 +446,8 @@ class TestBatch : public QObject {
             before[variable] = qgetenv(variable);
             qputenv(variable, temporaryFolder);
         }
+        // Where that folder does not exist, some systems report no temporary folder at all.
+        const QString temporaryShown = QDir::tempPath().isEmpty() ? QString() : "；" + native(QDir::tempPath());
         const QStringList rootBefore = namesIn(QDir::rootPath());
         frmMain window(fixture.desktop, frmMain::Places{fixture.programFolder.path(), unusable + "/staging"});
         for (auto variable = before.cbegin(); variable != before.cend(); ++variable)
@@ -450,14 +458,97 @@ class TestBatch : public QObject {
             QTRY_VERIFY_WITH_TIMEOUT(!fixture.desktop.Only("sound:").isEmpty(), kBatchTimeoutMs);
             QCOMPARE(namesIn(fixture.Output()), QStringList{"third.mp4"});
             QCOMPARE(namesIn(temporary.path()).filter("movikon-").size(), 1);
-            QVERIFY(fixture.desktop.Only("warning:").isEmpty());
+            QVERIFY(fixture.desktop.Only("(warning|report):").isEmpty());
         } else {
             QTRY_COMPARE(fixture.desktop.events, QStringList{"warning:Movikon Pro:无法创建临时文件夹：" +
-                                                             native(unusable + "/staging") + "\n转换没有开始。"});
+                                                             native(unusable + "/staging") + temporaryShown +
+                                                             "\n转换没有开始。"});
             QVERIFY(!window.Batch().IsRunning());
             QCOMPARE(window.lstFile->count(), 1);
         }
         QCOMPARE(namesIn(QDir::rootPath()), rootBefore);
+    }
+
+    // Stopped while the first real file converts, by Esc or the bar's menu, with each answer to the question.
+    void stoppingWithoutClosing_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("realEncoder");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("converted"); // the results when the batch has ended
+        QTest::addColumn<int>("stillQueued");       // from the first real file on
+        using Choice = WindowDesktop::StopChoice;
+        QTest::newRow("Esc, at once") << "Esc" << false << int(Choice::Now) << QStringList() << 3;
+        QTest::newRow("Esc, after the file") << "Esc" << false << int(Choice::AfterCurrentFile)
+                                             << QStringList{"first clip.mp4"} << 2;
+        QTest::newRow("Esc, carry on") << "Esc" << false << int(Choice::Continue)
+                                       << QStringList{"first clip.mp4", "movie.mp4", "third.mp4"} << 0;
+        QTest::newRow("the bar's menu, after the file") << "menu" << false << int(Choice::AfterCurrentFile)
+                                                        << QStringList{"first clip.mp4"} << 2;
+        QTest::newRow("Esc, at once, real encoder") << "Esc" << true << int(Choice::Now) << QStringList() << 3;
+    }
+    void stoppingWithoutClosing() {
+        QFETCH(QString, how);
+        QFETCH(bool, realEncoder);
+        QFETCH(int, answer);
+        QFETCH(QStringList, converted);
+        QFETCH(int, stillQueued);
+        if (!realEncoder)
+            qputenv("FAKECONV_MODE", "steady");
+        WindowFixture fixture(realEncoder ? QStringLiteral(PROGRAM_FOLDER "/data/conv") : FAKECONV_PATH);
+        frmMain& window = fixture.Open();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QStringList files{source(realEncoder ? "long.avi" : "first clip.avi"), source("movie.avi"),
+                                source("third.mp4")};
+        fixture.Drop(QStringList{source("gone.avi")} + files);
+        fixture.desktop.stopAnswers << WindowDesktop::StopChoice(answer);
+        bool stoppedMidFile = false;
+        QTimer stopper;
+        connect(&stopper, &QTimer::timeout, this, [&] {
+            if (window.lstFile->count() != 3 || processes::matching(fixture.Staging()).isEmpty())
+                return;
+            stopper.stop();
+            stoppedMidFile = true;
+            if (how == "Esc")
+                return QTest::keyClick(&window, Qt::Key_Escape);
+            QTimer::singleShot(100, this, [] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                QVERIFY(menu && menu->actions().value(0)->isEnabled());
+                QTest::keyClick(menu, Qt::Key_Down);
+                QTest::keyClick(menu, Qt::Key_Return);
+            });
+            QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(200, 376), window.mapToGlobal(QPoint(200, 376)));
+            QApplication::sendEvent(&window, &click);
+        });
+        stopper.start(5);
+        fixture.Command(2);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.Batch().IsRunning(), kBatchTimeoutMs);
+        qunsetenv("FAKECONV_MODE");
+
+        QVERIFY(stoppedMidFile);
+        QCOMPARE(fixture.desktop.Only("ask-stop").size(), 1);
+        QCOMPARE(fixture.desktop.Only("report:"), QStringList{"report:1 个文件未能转换。\n" + source("gone.avi") +
+                                                              " — 无法读取源文件"});
+        QCOMPARE(fixture.Queue(), files.mid(3 - stillQueued));
+        QStringList results = namesIn(fixture.Output());
+        results.sort();
+        QCOMPARE(results, converted);
+        QTRY_VERIFY_WITH_TIMEOUT(processes::matching(fixture.Staging()).isEmpty(), 5000);
+        QVERIFY(namesIn(fixture.Staging()).isEmpty());
+        QVERIFY(!window.txtPath->isReadOnly() && window.imgButton[2]->isEnabled());
+        if (stillQueued == 0) {
+            QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
+            return;
+        }
+        QCOMPARE(window.lblPB->text(), QStringLiteral("已停止."));
+        QVERIFY(fixture.desktop.Only("(sound|open):").isEmpty());
+
+        // Convert starts again from the head.
+        fixture.desktop.events.clear();
+        convert(fixture);
+        QCOMPARE(window.lblPB->text(), QStringLiteral("完成."));
+        QCOMPARE(fixture.Queue(), QStringList());
+        QCOMPARE(namesIn(fixture.Output()).size(), 3);
     }
 
     void aThousandFilesRunOnAConstantStack() {
@@ -473,7 +564,7 @@ class TestBatch : public QObject {
         fixture.Drop(paths);
         convert(fixture);
         QCOMPARE(namesIn(fixture.Output()).size(), 1000);
-        QVERIFY(fixture.desktop.Only("warning:").isEmpty());
+        QVERIFY(fixture.desktop.Only("(warning|report):").isEmpty());
         QCOMPARE(window.lstFile->count(), 0);
     }
 };

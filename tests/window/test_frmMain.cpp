@@ -1,4 +1,5 @@
 #include "ConversionSettings.h"
+#include "QtDesktop.h"
 #include "Files.h"
 #include "SkinImage.h"
 #include "Unprivileged.h"
@@ -8,6 +9,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 
 namespace {
@@ -203,20 +210,70 @@ class TestFrmMain : public QObject {
     void droppedFilesJoinTheQueueInOrder() {
         WindowFixture fixture;
         frmMain& window = fixture.Open();
-        const QString folder = fixture.programFolder.filePath("data");
 
         QCOMPARE(Drop(window.Label1, Files({"/v/a.avi"})), Qt::CopyAction);
         QVERIFY(!window.picDragText->isVisible());
-        QCOMPARE(Drop(window.LV->viewport(), Files({"/v/b.wmv", "/v/c.mpeg", "/v/a.avi", folder})),
+        QCOMPARE(Drop(window.LV->viewport(), Files({"/v/b.wmv", "/v/c.mpeg", "/v/a.avi", "/v/notes.txt"})),
                  Qt::CopyAction);
         auto* text = new QMimeData;
         text->setText("/v/not-a-file-list.avi");
         QCOMPARE(Drop(window.LV->viewport(), text), Qt::CopyAction);
 
+        // Dropped files are taken as they are, whatever their kind.
         QCOMPARE(fixture.Queue(),
-                 native(QStringList({"/v/a.avi", "/v/b.wmv", "/v/c.mpeg", "/v/a.avi", folder})));
+                 native(QStringList({"/v/a.avi", "/v/b.wmv", "/v/c.mpeg", "/v/a.avi", "/v/notes.txt"})));
         QCOMPARE(rows(window.LV).at(2), native("/v/c.mpeg|PEG"));
-        QCOMPARE(rows(window.LV).at(4), native(folder) + "|" + folder.right(3).toUpper());
+        QCOMPARE(rows(window.LV).at(4), native("/v/notes.txt|TXT"));
+    }
+
+    void droppedFoldersQueueTheVideosInside() {
+        WindowFixture fixture;
+        frmMain& window = fixture.Open();
+        QTemporaryDir tree;
+        for (const QString name : {"第10集.mp4", "第2集.mp4", "clip 10.avi", "clip 2.AVI", "clip 02.avi", "notes.txt",
+                                   "cover.jpg", ".hidden.mp4", "sub/b.mkv", "sub/a.ts", "sub/deeper/x.webm",
+                                   "Sub2/y.3gp", "Sub2/readme"}) {
+            QDir().mkpath(QFileInfo(tree.filePath(name)).path());
+            writeFile(tree.filePath(name), "a clip");
+        }
+        const QString empty = tree.filePath("Sub2/nothing here");
+        QVERIFY(QDir().mkpath(empty));
+        Drop(window.LV->viewport(), Files({tree.path(), "/v/notes.txt", empty}));
+        const QStringList inTree{"clip 02.avi", "clip 2.AVI", "clip 10.avi", "第2集.mp4", "第10集.mp4",
+                                 "sub/a.ts",    "sub/b.mkv",  "sub/deeper/x.webm", "Sub2/y.3gp"};
+        QStringList expected;
+        for (const QString& name : inTree)
+            expected << native(tree.filePath(name));
+        QCOMPARE(fixture.Queue(), expected << native("/v/notes.txt"));
+        // A folder without a video says so where the drop landed.
+        QCOMPARE(QToolTip::text(), QStringLiteral("文件夹中没有视频文件：nothing here"));
+
+        Drop(window.LV->viewport(), Files({empty}));
+        QCOMPARE(fixture.Queue().size(), expected.size());
+    }
+
+    void theEndReportFitsOnTheScreenHoweverManyFailed() {
+        QStringList lines;
+        for (int i = 0; i < 1000; ++i)
+            lines << QStringLiteral("/videos/第%1集.avi — 不是视频文件，或不支持这种格式。").arg(i);
+        QtDesktop desktop;
+        QRect shown;
+        QString summary, listed;
+        QTimer::singleShot(0, this, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box);
+            shown = box->frameGeometry();
+            for (const QLabel* label : box->findChildren<QLabel*>())
+                summary += label->text();
+            listed = box->findChild<QPlainTextEdit*>()->toPlainText();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        desktop.ShowReport(QStringLiteral("1000 个文件未能转换。"), lines);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(shown.height() <= screen.height() / 2 && shown.width() <= screen.width(),
+                 qPrintable(QStringLiteral("%1x%2").arg(shown.width()).arg(shown.height())));
+        QCOMPARE(summary, QStringLiteral("1000 个文件未能转换。"));
+        QCOMPARE(listed, lines.join(u'\n'));
     }
 
     void aDropOnTheHintBoxHidesIt() {
