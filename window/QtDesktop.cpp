@@ -10,6 +10,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -53,8 +55,10 @@ void QtDesktop::ShowReport(const QString& summary, const QStringList& details) {
     lines->setAccessibleName(summary);
     const QFontMetrics metrics(lines->font());
     lines->setMinimumWidth(std::min(metrics.horizontalAdvance(QString(60, u'汉')), 640));
+    // Twelve lines at most are shown at once, with room for the scroll bar under a long line.
     lines->setFixedHeight(metrics.lineSpacing() * std::clamp(int(details.size()), 3, 12) +
-                          2 * lines->frameWidth() + 12);
+                          2 * (lines->frameWidth() + int(lines->document()->documentMargin())) +
+                          lines->horizontalScrollBar()->sizeHint().height());
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     auto* heading = new QHBoxLayout;
