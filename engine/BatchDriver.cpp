@@ -66,6 +66,7 @@ void BatchDriver::Convert() {
         return;
     }
     m_running = true;
+    ++m_batchNumber;
     m_stopNow = false;
     m_stopAfterFile = false;
     m_failures.clear();
@@ -88,7 +89,7 @@ void BatchDriver::Abort() {
 }
 
 void BatchDriver::Stop(bool afterCurrentFile) {
-    if (!m_running)
+    if (!m_running || m_ending)
         return;
     if (afterCurrentFile) {
         m_stopAfterFile = true;
@@ -151,8 +152,9 @@ void BatchDriver::objDOS_CommandOver() {
     m_commandOver = true;
     if (!m_running)
         return;
-    // Stopped at once: nothing is published and the file stays queued.
-    if (m_stopNow) {
+    // Stopped at once before the encoder was done: nothing is published and the file stays queued. A file
+    // that was done by then is published as any other.
+    if (m_stopNow && !m_objDOS.LastRunSucceeded()) {
         QMetaObject::invokeMethod(this, &BatchDriver::ConvertNext, Qt::QueuedConnection);
         return;
     }
@@ -196,6 +198,8 @@ void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
 }
 
 void BatchDriver::EndBatch(Ending ending) {
+    // The sound and the boxes below let events run: nothing may stop or end this batch again meanwhile.
+    m_ending = true;
     if (ending == Ending::Finished) {
         m_desktop.Open(m_publisher->OutputFolder());
         m_desktop.PlaySound(m_programFolder + QStringLiteral("/sound.wav"));
@@ -208,6 +212,7 @@ void BatchDriver::EndBatch(Ending ending) {
     m_window.SetProgressDetail({});
     m_window.SetBatchProgress(std::nullopt);
     m_running = false;
+    m_ending = false;
     m_window.EnableCommands(true);
     ReportFailures();
 }

@@ -32,6 +32,8 @@ class BatchDriver : public QObject {
                 const StagingFolder& staging, QObject* parent = nullptr);
 
     bool IsRunning() const { return m_running; }
+    // Counts the batches started, so that what was asked about one is not applied to the next.
+    int BatchNumber() const { return m_batchNumber; }
 
     // The Convert command: a warning with an empty queue, otherwise the start of a batch.
     void Convert();
@@ -76,6 +78,8 @@ class BatchDriver : public QObject {
     const QString m_programFolder;
     const StagingFolder& m_staging;
     bool m_running = false;
+    int m_batchNumber = 0;
+    bool m_ending = false;        // between the end of the last step and the commands coming back
     bool m_stopNow = false;       // the batch ends before the next step
     bool m_stopAfterFile = false; // the batch ends once the current file is done
     bool m_commandOver = false;

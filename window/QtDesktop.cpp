@@ -27,8 +27,17 @@ namespace {
 // The longest the end of a batch waits for its sound.
 constexpr int kLongestSoundMs = 4000;
 
+// The window a box belongs to: not a tooltip or a menu that happens to be active, which would take the box
+// with it when it closes.
+QWidget* ownerWindow() {
+    QWidget* window = QApplication::activeWindow();
+    while (window && (window->windowType() == Qt::ToolTip || window->windowType() == Qt::Popup))
+        window = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    return window;
+}
+
 void showBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
-    QMessageBox box(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(icon, title, text, QMessageBox::Ok, ownerWindow());
     box.exec();
 }
 } // namespace
@@ -42,7 +51,13 @@ void QtDesktop::ShowWarning(const QString& title, const QString& text) {
 }
 
 void QtDesktop::ShowReport(const QString& summary, const QStringList& details) {
-    QDialog box(QApplication::activeWindow());
+    ReportBox(summary, details, ownerWindow())->exec();
+}
+
+std::unique_ptr<QDialog> QtDesktop::ReportBox(const QString& summary, const QStringList& details,
+                                              QWidget* OwnerWindow) {
+    auto dialog = std::make_unique<QDialog>(OwnerWindow);
+    QDialog& box = *dialog;
     box.setWindowTitle(kApplicationTitle);
     auto* icon = new QLabel(&box);
     const int iconSize = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
@@ -68,21 +83,26 @@ void QtDesktop::ShowReport(const QString& summary, const QStringList& details) {
     layout->addLayout(heading);
     layout->addWidget(lines);
     layout->addWidget(buttons);
-    box.exec();
+    return dialog;
 }
 
-QtDesktop::StopChoice QtDesktop::AskToStop(QWidget* OwnerWindow) {
-    QMessageBox box(QMessageBox::Question, kApplicationTitle, QStringLiteral("要停止转换吗？"),
-                    QMessageBox::NoButton, OwnerWindow);
-    QPushButton* now = box.addButton(QStringLiteral("立即停止"), QMessageBox::DestructiveRole);
-    QPushButton* afterFile = box.addButton(QStringLiteral("完成当前文件后停止"), QMessageBox::AcceptRole);
-    QPushButton* carryOn = box.addButton(QStringLiteral("继续"), QMessageBox::RejectRole);
-    box.setDefaultButton(now);
-    box.setEscapeButton(carryOn);
-    box.exec();
-    return box.clickedButton() == now         ? StopChoice::Now
-           : box.clickedButton() == afterFile ? StopChoice::AfterCurrentFile
-                                              : StopChoice::Continue;
+QWidget* QtDesktop::AskToStop(QWidget* OwnerWindow, std::function<void(StopChoice)> answered) {
+    auto* box = new QMessageBox(QMessageBox::Question, kApplicationTitle, QStringLiteral("要停止转换吗？"),
+                                QMessageBox::NoButton, OwnerWindow);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* now = box->addButton(QStringLiteral("立即停止"), QMessageBox::DestructiveRole);
+    QPushButton* afterFile = box->addButton(QStringLiteral("完成当前文件后停止"), QMessageBox::AcceptRole);
+    QPushButton* carryOn = box->addButton(QStringLiteral("继续"), QMessageBox::RejectRole);
+    box->setDefaultButton(now);
+    box->setEscapeButton(carryOn);
+    QObject::connect(box, &QMessageBox::finished, box, [box, now, afterFile, answered] {
+        answered(box->clickedButton() == now         ? StopChoice::Now
+                 : box->clickedButton() == afterFile ? StopChoice::AfterCurrentFile
+                                                     : StopChoice::Continue);
+    });
+    // Modal to the window only, and without a loop of its own: the batch goes on meanwhile.
+    box->open();
+    return box;
 }
 
 void QtDesktop::Open(const QString& pathOrUrl) {

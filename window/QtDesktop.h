@@ -2,6 +2,10 @@
 
 #include "WindowDesktop.h"
 
+#include <QDialog>
+
+#include <memory>
+
 // The real desktop: Qt's message boxes and file dialogs, the desktop's file browser and web browser, and
 // the sound device.
 class QtDesktop : public WindowDesktop {
@@ -9,10 +13,13 @@ class QtDesktop : public WindowDesktop {
     void ShowError(const QString& text) override;
     void ShowWarning(const QString& title, const QString& text) override;
     void ShowReport(const QString& summary, const QStringList& details) override;
+    // The box ShowReport shows: a summary over a list that scrolls, twelve lines high at most.
+    static std::unique_ptr<QDialog> ReportBox(const QString& summary, const QStringList& details,
+                                              QWidget* OwnerWindow);
     void Open(const QString& pathOrUrl) override;
     void PlaySound(const QString& path) override;
     QString ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
                            const QString& Filter, quint32 Flags) override;
     QString ChooseFolder(QWidget* OwnerWindow, const QString& Title) override;
-    StopChoice AskToStop(QWidget* OwnerWindow) override;
+    QWidget* AskToStop(QWidget* OwnerWindow, std::function<void(StopChoice)> answered) override;
 };

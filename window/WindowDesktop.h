@@ -2,6 +2,8 @@
 
 #include "Desktop.h"
 
+#include <functional>
+
 class QWidget;
 
 // The desktop as the window needs it: the engine's needs plus the two file dialogs.
@@ -16,6 +18,7 @@ class WindowDesktop : public Desktop {
 
     enum class StopChoice { Now, AfterCurrentFile, Continue };
     // Asks whether to stop the running batch, and when: 立即停止 (the default), 完成当前文件后停止 or 继续
-    // (Esc).
-    virtual StopChoice AskToStop(QWidget* OwnerWindow) = 0;
+    // (Esc). It does not wait: the batch goes on while the question is open, and `answered` hears the choice
+    // later (never after `OwnerWindow` is gone). Returns the question while it is open, if it shows one.
+    virtual QWidget* AskToStop(QWidget* OwnerWindow, std::function<void(StopChoice)> answered) = 0;
 };

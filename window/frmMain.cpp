@@ -38,6 +38,8 @@ QRect twips(int left, int top, int width, int height) {
     return QRect(left / 15, top / 15, width / 15, height / 15);
 }
 
+using StopChoice = WindowDesktop::StopChoice;
+
 // The progress bar at its full length.
 const QRect kFullBar = twips(240, 5570, 3960, 165);
 const QColor kLinkBlue(0, 0, 255);
@@ -251,6 +253,8 @@ void frmMain::createKeyboardAccess() {
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), this, Qt::WindowShortcut, 2);
     auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { StopBatch(); });
     stop->setContext(Qt::WindowShortcut);
+    m_barMenu = new QMenu(this);
+    m_barMenu->addAction(QStringLiteral("停止转换…"), this, &frmMain::StopBatch);
 }
 
 void frmMain::Form_Load() {
@@ -499,27 +503,22 @@ void frmMain::DropFiles(const QMimeData* data) {
 }
 
 void frmMain::StopBatch() {
-    if (!m_batch->IsRunning())
+    if (!m_batch->IsRunning() || m_stopQuestion)
         return;
-    switch (m_desktop.AskToStop(this)) {
-    case WindowDesktop::StopChoice::Now:
-        return m_batch->Stop(false);
-    case WindowDesktop::StopChoice::AfterCurrentFile:
-        return m_batch->Stop(true);
-    case WindowDesktop::StopChoice::Continue:
-        return;
-    }
+    // The answer comes while the batch goes on: it counts only for the batch it was asked about.
+    m_stopQuestion = m_desktop.AskToStop(this, [this, batch = m_batch->BatchNumber()](StopChoice choice) {
+        if (m_batch->BatchNumber() != batch || choice == StopChoice::Continue)
+            return;
+        m_batch->Stop(choice == StopChoice::AfterCurrentFile);
+    });
 }
 
 void frmMain::contextMenuEvent(QContextMenuEvent* event) {
     // The progress bar's menu, over the whole length of the bar.
     if (!kFullBar.contains(event->pos()))
         return QWidget::contextMenuEvent(event);
-    QMenu menu(this);
-    QAction* stop = menu.addAction(QStringLiteral("停止转换…"));
-    stop->setEnabled(m_batch->IsRunning());
-    if (menu.exec(event->globalPos()) == stop)
-        StopBatch();
+    m_barMenu->actions().constFirst()->setEnabled(m_batch->IsRunning());
+    m_barMenu->popup(event->globalPos());
 }
 
 int frmMain::QueueCount() const {
@@ -554,6 +553,9 @@ void frmMain::EnableCommands(bool enabled) {
         button->setEnabled(enabled);
     LV->setEnabled(enabled);
     imgBrowse->setEnabled(enabled);
+    // A question to stop a batch that has ended has nothing left to ask.
+    if (enabled && m_stopQuestion)
+        m_stopQuestion->close();
     // A batch keeps its folder: the box may be read and copied, not changed.
     txtPath->setReadOnly(!enabled);
     if (enabled && lstFile->count() == 0)

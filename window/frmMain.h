@@ -5,6 +5,7 @@
 #include "Skin.h"
 #include "StagingFolder.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -16,6 +17,7 @@ class DOSOutputs;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QMimeData;
 class QListWidget;
 class ProgressLabel;
@@ -139,5 +141,7 @@ class frmMain : public QWidget, public BatchWindow {
     platform::SleepInhibitor m_awake;
     platform::TaskbarProgress m_taskbar;
     int m_taskbarPermille = -1; // how far the taskbar shows the batch; -1 for no batch
+    QMenu* m_barMenu = nullptr;  // the progress bar's context menu
+    QPointer<QWidget> m_stopQuestion; // while the question to stop the batch is open
     qreal m_scale = 0;          // the ratio the window's shape was cut for; 0 while it has none
 };

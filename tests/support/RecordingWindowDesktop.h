@@ -4,6 +4,7 @@
 #include "WindowDesktop.h"
 
 #include <QQueue>
+#include <QTimer>
 
 // The person at the window: answers the file dialogs and the question to stop from a script and records
 // every call.
@@ -19,12 +20,16 @@ class RecordingWindowDesktop : public Recorder<WindowDesktop> {
         return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
     }
 
-    StopChoice AskToStop(QWidget*) override {
+    QWidget* AskToStop(QWidget* OwnerWindow, std::function<void(StopChoice)> answered) override {
         events << QStringLiteral("ask-stop");
-        return stopAnswers.isEmpty() ? StopChoice::Continue : stopAnswers.dequeue();
+        const StopChoice choice = stopAnswers.isEmpty() ? StopChoice::Continue : stopAnswers.dequeue();
+        // A person takes a moment to answer, while the batch goes on.
+        QTimer::singleShot(stopAnswerMs, OwnerWindow, [answered, choice] { answered(choice); });
+        return nullptr;
     }
 
-    QQueue<QString> openAnswers; // an empty answer is a cancel
+    QQueue<QString> openAnswers;    // an empty answer is a cancel
     QQueue<StopChoice> stopAnswers; // none left: 继续
+    int stopAnswerMs = 300;
     QQueue<QString> folderAnswers;
 };

@@ -256,19 +256,14 @@ class TestFrmMain : public QObject {
         QStringList lines;
         for (int i = 0; i < 1000; ++i)
             lines << QStringLiteral("/videos/第%1集.avi — 不是视频文件，或不支持这种格式。").arg(i);
-        QtDesktop desktop;
-        QRect shown;
-        QString summary, listed;
-        QTimer::singleShot(0, this, [&] {
-            QWidget* box = QApplication::activeModalWidget();
-            QVERIFY(box);
-            shown = box->frameGeometry();
-            for (const QLabel* label : box->findChildren<QLabel*>())
-                summary += label->text();
-            listed = box->findChild<QPlainTextEdit*>()->toPlainText();
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        desktop.ShowReport(QStringLiteral("1000 个文件未能转换。"), lines);
+        const auto box = QtDesktop::ReportBox(QStringLiteral("1000 个文件未能转换。"), lines, nullptr);
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+        const QRect shown = box->frameGeometry();
+        QString summary;
+        for (const QLabel* label : box->findChildren<QLabel*>())
+            summary += label->text();
+        const QString listed = box->findChild<QPlainTextEdit*>()->toPlainText();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY2(shown.height() <= screen.height() / 2 && shown.width() <= screen.width(),
                  qPrintable(QStringLiteral("%1x%2").arg(shown.width()).arg(shown.height())));
