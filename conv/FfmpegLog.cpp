@@ -38,6 +38,8 @@ std::optional<QString> FfmpegLog::Read(const QString& line) {
             m_errors.removeFirst();
         return std::nullopt;
     }
+    if (text.startsWith(QStringLiteral("Estimating duration from bitrate")))
+        m_durationGuessed = true;
     if (text.startsWith(QStringLiteral("Input #")))
         m_inInputSection = true;
     else if (text.startsWith(QStringLiteral("Output #")) || text.startsWith(QStringLiteral("Stream mapping")))

@@ -17,6 +17,10 @@ class FfmpegLog {
     // Takes one line of the log. Returns the input's duration ("HH:MM:SS.cc") the first time it is seen.
     std::optional<QString> Read(const QString& line);
 
+    // Whether ffmpeg only guessed the input's duration from its bit rate, so that it says little of how long
+    // the source was meant to be.
+    bool DurationIsGuessed() const { return m_durationGuessed; }
+
     // ffmpeg's last error, for people who want its own words, with the staged input's name left out.
     QString LastError() const;
 
@@ -29,6 +33,7 @@ class FfmpegLog {
     QStringList m_errors;
     bool m_inInputSection = false;
     bool m_durationSeen = false;
+    bool m_durationGuessed = false;
     bool m_hasSound = false;
     bool m_hasVideo = false;
     bool m_hasCoverPicture = false;

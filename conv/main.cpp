@@ -126,7 +126,8 @@ class Conversion : public QObject {
         std::filesystem::rename(m_partial.toStdU16String(), m_arguments.output.toStdU16String(), error);
         if (error)
             return fail(QStringLiteral("conv: cannot write ") + m_arguments.output, reason::kCannotWrite);
-        const double declared = std::max(m_declaredSeconds, AviDeclaredSeconds(m_arguments.input).value_or(0));
+        const double declared = std::max(m_log.DurationIsGuessed() ? 0 : m_declaredSeconds,
+                                         AviDeclaredSeconds(m_arguments.input).value_or(0));
         const double shortfall = declared - m_convertedSeconds;
         if (shortfall > kShortfallSeconds && shortfall > kShortfallShare * declared)
             say(stdout, IncompleteLine({m_convertedSeconds, declared}));

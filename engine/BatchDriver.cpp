@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -63,6 +64,17 @@ void BatchDriver::Convert() {
             tried << QDir::toNativeSeparators(folder);
         m_desktop.ShowWarning(kApplicationTitle,
                               QStringLiteral("无法创建临时文件夹：%1\n转换没有开始。").arg(tried.join(u'；')));
+        return;
+    }
+    // The staging folder is emptied after every file: results kept there would go with it.
+    const auto place = [](const QString& folder) {
+        const QString real = QDir(folder).canonicalPath();
+        return real.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : real;
+    };
+    const QString output = place(m_window.OutputFolder()), staging = place(m_staging.Path());
+    if (output == staging || output.startsWith(staging + u'/')) {
+        m_desktop.ShowWarning(kApplicationTitle, QStringLiteral("输出文件夹不能在临时文件夹中：%1\n转换没有开始。")
+                                                     .arg(QDir::toNativeSeparators(m_window.OutputFolder())));
         return;
     }
     m_running = true;

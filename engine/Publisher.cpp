@@ -13,6 +13,15 @@
 namespace {
 constexpr qint64 kCopyBlock = 1 << 20;
 constexpr int kMostNumbers = 9999; // "name (9999).mp4" is the last name tried
+// What every file system takes in one name, in bytes of UTF-8 (which is never shorter than UTF-16).
+constexpr qsizetype kLongestName = 255;
+
+// `stem` and `ending` as one name, the stem shortened (never inside a character) until it fits.
+QString fitted(QString stem, const QString& ending) {
+    while (!stem.isEmpty() && (stem + ending).toUtf8().size() > kLongestName)
+        stem.chop(stem.size() >= 2 && stem.back().isLowSurrogate() ? 2 : 1);
+    return stem + ending;
+}
 
 // A file in the output folder that is removed unless it is let go.
 struct TemporaryResult {
@@ -38,7 +47,7 @@ Publisher::Publisher(const QString& outputFolder, const QStringList& sources) : 
     const QDir folder(m_folder);
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System))
         if (const QByteArray identity = platform::FileIdentity(folder.filePath(name)); !identity.isEmpty())
-            m_replaceable.insert(identity);
+            m_replaceable.insert(identity, name);
 }
 
 Publisher::Outcome Publisher::Publish(const QString& result, const QString& source) {
@@ -56,44 +65,46 @@ Publisher::Outcome Publisher::Publish(const QString& result, const QString& sour
     while (!temporary.file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && temporary.file.exists());
     if (!temporary.file.isOpen()) {
         temporary.file.setFileName({});
-        return {{}, WriteFailure(input.size(), {})};
+        return {{}, WriteFailure(input.size(), nullptr)};
     }
     bool copied = true;
     while (copied && !input.atEnd()) {
         const QByteArray block = input.read(kCopyBlock);
         copied = !block.isEmpty() && temporary.file.write(block) == block.size();
     }
-    if (!copied || !temporary.file.flush())
-        return {{}, WriteFailure(input.size(), temporary.file.errorString())};
-    temporary.file.close();
+    if (copied)
+        temporary.file.close(); // a network share may tell of a failed write only now
+    if (!copied || temporary.file.error() != QFileDevice::NoError)
+        return {{}, WriteFailure(input.size(), &temporary.file)};
+    const QByteArray published = platform::FileIdentity(temporary.file.fileName());
 
-    const QString name = ResultName(source);
-    const QString stem = name.chopped(4);
+    const QString stem = ResultName(source).chopped(4);
     for (int number = 1; number <= kMostNumbers; ++number) {
-        const QString target =
-            folder.filePath(number == 1 ? name : QStringLiteral("%1 (%2).mp4").arg(stem, QString::number(number)));
+        const QString name = fitted(stem, number == 1 ? QStringLiteral(".mp4") : QStringLiteral(" (%1).mp4").arg(number));
+        const QString target = folder.filePath(name);
         const QByteArray there = platform::FileIdentity(target);
-        bool moved = false;
         if (!there.isEmpty()) {
-            if (!m_replaceable.contains(there) || m_untouchable.contains(there))
+            // Only a file that held this very name before the batch, and is none of its sources, gives way; one
+            // that cannot (open elsewhere, read-only) keeps its name too.
+            if (m_untouchable.contains(there) || m_replaceable.value(there).compare(name, Qt::CaseInsensitive) != 0 ||
+                !platform::MoveReplacing(temporary.file.fileName(), target))
                 continue;
-            moved = platform::MoveReplacing(temporary.file.fileName(), target);
+            m_replaceable.remove(there);
         } else {
             const platform::MoveResult move = platform::MoveUnlessTaken(temporary.file.fileName(), target);
             if (move == platform::MoveResult::Taken)
                 continue;
-            moved = move == platform::MoveResult::Moved;
+            if (move == platform::MoveResult::Failed)
+                return {{}, WriteFailure(0, nullptr)};
         }
-        if (!moved)
-            return {{}, WriteFailure(0, {})};
         temporary.kept = true;
-        m_untouchable.insert(platform::FileIdentity(target));
+        m_untouchable.insert(published);
         return {QDir::toNativeSeparators(target), {}};
     }
-    return {{}, QStringLiteral("输出文件夹中与“%1”同名的文件太多。").arg(name)};
+    return {{}, QStringLiteral("输出文件夹中与“%1”同名的文件太多。").arg(stem + QStringLiteral(".mp4"))};
 }
 
-QString Publisher::WriteFailure(qint64 needed, const QString& said) const {
+QString Publisher::WriteFailure(qint64 needed, const QFileDevice* written) const {
     const QString folder = QDir::toNativeSeparators(m_folder);
     const QFileInfo info(m_folder);
     if (!info.isDir())
@@ -102,7 +113,9 @@ QString Publisher::WriteFailure(qint64 needed, const QString& said) const {
         return QStringLiteral("没有权限写入输出文件夹：") + folder;
     // Asked while what was written of the result still takes its room.
     const QStorageInfo disk(m_folder);
-    if (disk.isValid() && disk.bytesAvailable() < needed + kCopyBlock)
+    if ((written && written->error() == QFileDevice::ResourceError) ||
+        (disk.isValid() && disk.bytesAvailable() < needed))
         return QStringLiteral("输出文件夹所在的磁盘已满：") + folder;
-    return QStringLiteral("无法写入输出文件夹：") + folder + (said.isEmpty() ? QString() : u'（' + said + u'）');
+    return QStringLiteral("无法写入输出文件夹：") + folder +
+           (written ? u'（' + written->errorString() + u'）' : QString());
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFileDevice>
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -11,9 +13,9 @@ QString ResultName(const QString& source);
 // Puts one batch's results into its output folder: the one place where result files are named.
 // A result never replaces a source of the batch, a result published earlier in it, or a file that appeared in
 // the folder while it ran (another instance's result): it then takes the first free name, "name (2).mp4",
-// "name (3).mp4", and so on, claimed in one step with the rename. A file that was in the folder before the
-// batch and is none of its sources is replaced. A result is copied in under a temporary name first, so no
-// name ever shows a half-written file.
+// "name (3).mp4", and so on, claimed in one step with the rename. A file that was in the folder under that
+// name before the batch, and is none of its sources, is replaced. A result is copied in under a temporary
+// name first, so no name ever shows a half-written file. A name too long for the file system is shortened.
 class Publisher {
   public:
     // `sources`: every file of the batch, as queued.
@@ -29,10 +31,11 @@ class Publisher {
     Outcome Publish(const QString& result, const QString& source);
 
   private:
-    // Why a write into the output folder failed: a missing folder, a full disk, no permission.
-    QString WriteFailure(qint64 needed, const QString& said) const;
+    // Why a write into the output folder failed: a missing folder, no permission, a full disk; `needed`
+    // bytes, and what was `written` so far if anything.
+    QString WriteFailure(qint64 needed, const QFileDevice* written) const;
 
     QString m_folder;
-    QSet<QByteArray> m_untouchable; // the sources and the results of this batch
-    QSet<QByteArray> m_replaceable; // what the folder held before the batch
+    QSet<QByteArray> m_untouchable;          // the sources and the results of this batch
+    QHash<QByteArray, QString> m_replaceable; // what the folder held before the batch, by name
 };

@@ -1,5 +1,7 @@
 #include "VideoFolder.h"
 
+#include "Platform.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -14,17 +16,32 @@ const QSet<QString> kVideoExtensions{
     "mpeg", "mkv", "webm", "m4v", "3gp", "3g2", "ts", "m2ts", "mts", "vob", "ogv", "rm", "rmvb", "divx", "dv",
     "f4v", "mxf", "wtv"};
 
-// The digit run of `text` from `at`, without its leading zeros.
-QStringView digitsFrom(const QString& text, qsizetype& at) {
-    while (at < text.size() && text[at] == u'0' && at + 1 < text.size() && text[at + 1].isDigit())
-        ++at;
-    const qsizetype start = at;
-    while (at < text.size() && text[at].isDigit())
-        ++at;
-    return QStringView(text).mid(start, at - start);
+// What names sort by: folded case, every run of ASCII digits widened to the same length, so that comparing
+// keys as plain text compares numbers by value ("clip 2" is "clip 000…002", before "clip 000…010").
+QString sortKey(const QString& name) {
+    constexpr qsizetype kWidth = 20;
+    QString key;
+    for (qsizetype at = 0; at < name.size();) {
+        if (name[at] < u'0' || name[at] > u'9') {
+            key += name[at++].toCaseFolded();
+            continue;
+        }
+        const qsizetype start = at;
+        while (at < name.size() && name[at] >= u'0' && name[at] <= u'9')
+            ++at;
+        const QString digits = name.mid(start, at - start);
+        key += digits.size() >= kWidth ? digits : QString(kWidth - digits.size(), u'0') + digits;
+    }
+    return key;
 }
 
-void appendVideos(const QString& folder, QStringList& found) {
+void appendVideos(const QString& folder, QStringList& found, QSet<QByteArray>& seen) {
+    // Junctions and bind mounts can lead back into a folder already read.
+    if (const QByteArray identity = platform::FileIdentity(folder); !identity.isEmpty()) {
+        if (seen.contains(identity))
+            return;
+        seen.insert(identity);
+    }
     const QDir dir(folder);
     // Hidden files are left out: what a camera or another system hides there (._clip.mp4) is no video.
     const auto sorted = [&dir](QDir::Filters filter) {
@@ -36,28 +53,13 @@ void appendVideos(const QString& folder, QStringList& found) {
         if (HasVideoExtension(name))
             found << QDir::toNativeSeparators(dir.filePath(name));
     for (const QString& name : sorted(QDir::Dirs | QDir::NoSymLinks))
-        appendVideos(dir.filePath(name), found);
+        appendVideos(dir.filePath(name), found, seen);
 }
 } // namespace
 
 bool NaturalLess(const QString& a, const QString& b) {
-    qsizetype i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
-            const QStringView x = digitsFrom(a, i), y = digitsFrom(b, j);
-            if (x.size() != y.size())
-                return x.size() < y.size();
-            if (const int order = x.compare(y); order != 0)
-                return order < 0;
-            continue;
-        }
-        const QChar x = a[i++].toCaseFolded(), y = b[j++].toCaseFolded();
-        if (x != y)
-            return x < y;
-    }
-    if (a.size() - i != b.size() - j)
-        return a.size() - i < b.size() - j;
-    return a < b;
+    const QString keyA = sortKey(a), keyB = sortKey(b);
+    return keyA != keyB ? keyA < keyB : a < b;
 }
 
 bool HasVideoExtension(const QString& fileName) {
@@ -66,6 +68,7 @@ bool HasVideoExtension(const QString& fileName) {
 
 QStringList VideosIn(const QString& folder) {
     QStringList found;
-    appendVideos(folder, found);
+    QSet<QByteArray> seen;
+    appendVideos(folder, found, seen);
     return found;
 }

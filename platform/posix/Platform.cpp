@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -62,9 +63,12 @@ MoveResult MoveUnlessTaken(const QString& from, const QString& to) {
         return MoveResult::Taken;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
         return MoveResult::Failed;
-    // A file system without that rename: a new hard link fails when the name is taken.
-    if (::link(source.constData(), target.constData()) == 0)
-        return ::unlink(source.constData()) == 0 ? MoveResult::Moved : MoveResult::Failed;
+    // A file system without that rename: a new hard link fails when the name is taken. Once it stands, the
+    // file is there under its name, whatever becomes of the old one.
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return MoveResult::Moved;
+    }
     if (errno == EEXIST)
         return MoveResult::Taken;
     if (errno != EPERM && errno != ENOTSUP)

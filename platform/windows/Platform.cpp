@@ -49,6 +49,16 @@ std::wstring nativePath(const QString& path) {
     return QDir::toNativeSeparators(path).toStdWString();
 }
 
+// A path for the calls that take one whole: past MAX_PATH only in its \\?\ form, which is taken as it stands.
+std::wstring longPath(const QString& path) {
+    const QString native = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    if (native.size() < MAX_PATH - 12)
+        return native.toStdWString();
+    return (native.startsWith(QStringLiteral("\\\\")) ? QStringLiteral("\\\\?\\UNC\\") + native.mid(2)
+                                                  : QStringLiteral("\\\\?\\") + native)
+        .toStdWString();
+}
+
 QString knownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
     QString folder;
@@ -105,7 +115,7 @@ bool StageSource(const QString& source, const QString& stagedPath) {
 
 QByteArray FileIdentity(const QString& path) {
     // Opened for nothing but its identity: any sharing allowed, folders too.
-    const HANDLE file = CreateFileW(nativePath(path).c_str(), 0,
+    const HANDLE file = CreateFileW(longPath(path).c_str(), 0,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -120,14 +130,14 @@ QByteArray FileIdentity(const QString& path) {
 }
 
 MoveResult MoveUnlessTaken(const QString& from, const QString& to) {
-    if (MoveFileExW(nativePath(from).c_str(), nativePath(to).c_str(), 0))
+    if (MoveFileExW(longPath(from).c_str(), longPath(to).c_str(), 0))
         return MoveResult::Moved;
     const DWORD error = GetLastError();
     return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? MoveResult::Taken : MoveResult::Failed;
 }
 
 bool MoveReplacing(const QString& from, const QString& to) {
-    return MoveFileExW(nativePath(from).c_str(), nativePath(to).c_str(), MOVEFILE_REPLACE_EXISTING);
+    return MoveFileExW(longPath(from).c_str(), longPath(to).c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 void AskToStop(QProcess& process) {

@@ -308,6 +308,11 @@ class TestBatch : public QObject {
         QTest::newRow("the same file twice, a percent sign in its name")
             << QStringList{"src:50%2.avi"} << QStringList{"src:50%2.avi", "src:50%2.avi"}
             << QStringList{"50%2.mp4", "50%2 (2).mp4"} << none << "";
+        // 83 Chinese characters are 249 bytes: with " (2)" the name would pass the 255 that systems take.
+        const QString longest(83, u'长');
+        QTest::newRow("the same name at the longest, twice")
+            << QStringList{"src:" + longest + ".avi"} << QStringList{"src:" + longest + ".avi", "src:" + longest + ".avi"}
+            << QStringList{longest + ".mp4", longest.chopped(1) + " (2).mp4"} << none << "";
         QTest::newRow("no extension, a leading full stop")
             << QStringList{"src:movie", "src:.hidden.avi"} << QStringList{"src:movie", "src:.hidden.avi"}
             << QStringList{"movie.mp4", ".hidden.mp4"} << none << "";
@@ -452,13 +457,22 @@ class TestBatch : public QObject {
         for (auto variable = before.cbegin(); variable != before.cend(); ++variable)
             qputenv(variable.key(), variable.value());
         Drop(window.LV->viewport(), Files({source("third.mp4")}));
-        window.menuMsg->setText("b2");
         if (temporaryUsable) {
+            // Nor can results be put where they would be emptied with the staged files.
+            const QString staging = temporary.filePath(namesIn(temporary.path()).filter("movikon-").value(0));
+            window.txtPath->setText(native(staging + "/out"));
+            window.menuMsg->setText("c2");
+            QCOMPARE(fixture.desktop.events, QStringList{"warning:Movikon Pro:输出文件夹不能在临时文件夹中：" +
+                                                         native(staging + "/out") + "\n转换没有开始。"});
+            fixture.desktop.events.clear();
+            window.txtPath->setText(fixture.Output());
+            window.menuMsg->setText("b2");
             QTRY_VERIFY_WITH_TIMEOUT(!fixture.desktop.Only("sound:").isEmpty(), kBatchTimeoutMs);
             QCOMPARE(namesIn(fixture.Output()), QStringList{"third.mp4"});
             QCOMPARE(namesIn(temporary.path()).filter("movikon-").size(), 1);
             QVERIFY(fixture.desktop.Only("(warning|report):").isEmpty());
         } else {
+            window.menuMsg->setText("b2");
             QTRY_COMPARE(fixture.desktop.events, QStringList{"warning:Movikon Pro:无法创建临时文件夹：" +
                                                              native(unusable + "/staging") + temporaryShown +
                                                              "\n转换没有开始。"});

@@ -230,7 +230,8 @@ class TestFrmMain : public QObject {
         WindowFixture fixture;
         frmMain& window = fixture.Open();
         QTemporaryDir tree;
-        for (const QString name : {"第10集.mp4", "第2集.mp4", "clip 10.avi", "clip 2.AVI", "clip 02.avi", "notes.txt",
+        for (const QString name : {"第10集.mp4", "第2集.mp4", "第１集.mp4", "第二集.mp4", "clip 10.avi", "clip 2.AVI",
+                                   "clip 02.avi", "notes.txt",
                                    "cover.jpg", ".hidden.mp4", "sub/b.mkv", "sub/a.ts", "sub/deeper/x.webm",
                                    "Sub2/y.3gp", "Sub2/readme"}) {
             QDir().mkpath(QFileInfo(tree.filePath(name)).path());
@@ -239,8 +240,10 @@ class TestFrmMain : public QObject {
         const QString empty = tree.filePath("Sub2/nothing here");
         QVERIFY(QDir().mkpath(empty));
         Drop(window.LV->viewport(), Files({tree.path(), "/v/notes.txt", empty}));
-        const QStringList inTree{"clip 02.avi", "clip 2.AVI", "clip 10.avi", "第2集.mp4", "第10集.mp4",
-                                 "sub/a.ts",    "sub/b.mkv",  "sub/deeper/x.webm", "Sub2/y.3gp"};
+        // Full-width and Chinese numerals are no digits: they come after the numbers, by their code.
+        const QStringList inTree{"clip 02.avi", "clip 2.AVI", "clip 10.avi", "第2集.mp4",        "第10集.mp4",
+                                 "第二集.mp4",  "第１集.mp4", "sub/a.ts",    "sub/b.mkv", "sub/deeper/x.webm",
+                                 "Sub2/y.3gp"};
         QStringList expected;
         for (const QString& name : inTree)
             expected << native(tree.filePath(name));
