@@ -58,23 +58,8 @@ void BatchDriver::Convert() {
         m_desktop.ShowWarning(QStringLiteral("警告"), QStringLiteral("请先添加文件"));
         return;
     }
-    if (!m_staging.IsValid()) {
-        QStringList tried;
-        for (const QString& folder : m_staging.Tried())
-            tried << QDir::toNativeSeparators(folder);
-        m_desktop.ShowWarning(kApplicationTitle,
-                              QStringLiteral("无法创建临时文件夹：%1\n转换没有开始。").arg(tried.join(u'；')));
-        return;
-    }
-    // The staging folder is emptied after every file: results kept there would go with it.
-    const auto place = [](const QString& folder) {
-        const QString real = QDir(folder).canonicalPath();
-        return real.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : real;
-    };
-    const QString output = place(m_window.OutputFolder()), staging = place(m_staging.Path());
-    if (output == staging || output.startsWith(staging + u'/')) {
-        m_desktop.ShowWarning(kApplicationTitle, QStringLiteral("输出文件夹不能在临时文件夹中：%1\n转换没有开始。")
-                                                     .arg(QDir::toNativeSeparators(m_window.OutputFolder())));
+    if (const QString problem = FoldersProblem(); !problem.isEmpty()) {
+        m_desktop.ShowWarning(kApplicationTitle, problem + QStringLiteral("\n转换没有开始。"));
         return;
     }
     m_running = true;
@@ -90,6 +75,24 @@ void BatchDriver::Convert() {
     m_window.EnableCommands(false);
     m_window.SetBatchProgress(0);
     ConvertNext();
+}
+
+QString BatchDriver::FoldersProblem() const {
+    if (!m_staging.IsValid()) {
+        QStringList tried;
+        for (const QString& folder : m_staging.Tried())
+            tried << QDir::toNativeSeparators(folder);
+        return QStringLiteral("无法创建临时文件夹：") + tried.join(u'；');
+    }
+    // The staging folder is emptied after every file: results kept there would go with it.
+    const auto place = [](const QString& folder) {
+        const QString real = QDir(folder).canonicalPath();
+        return real.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : real;
+    };
+    const QString output = place(m_window.OutputFolder()), staging = place(m_staging.Path());
+    if (output == staging || output.startsWith(staging + u'/'))
+        return QStringLiteral("输出文件夹不能在临时文件夹中：") + QDir::toNativeSeparators(m_window.OutputFolder());
+    return {};
 }
 
 void BatchDriver::Abort() {

@@ -58,6 +58,8 @@ class BatchDriver : public QObject {
   private:
     enum class Ending { Finished, Stopped, CannotStart };
 
+    // Why no batch can start with these folders (no staging folder, output inside it), or nothing.
+    QString FoldersProblem() const;
     void ConvertNext();
     // The one way a batch ends: the commands come back, the taskbar and the keep-awake are let go, the
     // failures are named. Only a finished batch opens the folder and plays the sound.
