@@ -21,14 +21,9 @@ sudo=""
 step() { printf '\n== %s (%s)\n' "$*" "$(date +%T)"; }
 
 install_packages() {
-    # The NSIS installer is a 32-bit program: wine runs it with its 32-bit half.
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        $sudo dpkg --add-architecture i386
-        $sudo apt-get update -qq
-    fi
     local packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
                     libz-mingw-w64-dev binutils-mingw-w64-x86-64 nasm meson ninja-build pkg-config cmake make
-                    dpkg-dev qt6-base-dev qt6-base-dev-tools wine wine64 wine32:i386 fonts-wine nsis locales zip unzip
+                    dpkg-dev qt6-base-dev qt6-base-dev-tools wine wine64 fonts-wine nsis locales zip unzip
                     xvfb xauth xdotool x11-utils fonts-wqy-microhei fonts-dejavu-core imagemagick ffmpeg)
     local missing=() p
     for p in "${packages[@]}"; do
