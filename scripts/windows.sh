@@ -6,7 +6,9 @@
 #   scripts/windows.sh deps   only the Windows Qt and ffmpeg, into the cache
 # The Windows Qt, x264, LAME, dav1d and ffmpeg are built once and kept in ~/.cache/movikon-windows (or
 # $MOVIKON_WINDOWS_CACHE), one folder per version, so later runs only build the program.
-set -euo pipefail
+set -Eeuo pipefail
+# Any command that fails unchecked is named, so that no run ends without a word.
+trap 'echo "windows.sh: \"$BASH_COMMAND\" failed with status $? (line $LINENO)" >&2' ERR
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cache=${MOVIKON_WINDOWS_CACHE:-$HOME/.cache/movikon-windows}
 build=$root/build-windows
@@ -185,35 +187,51 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
     $sudo locale-gen >/dev/null
 fi
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-export WINEPREFIX=$cache/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# The program and its tests are 64-bit: wine64 runs them even on a kernel that runs no 32-bit programs.
+# The prefix is the build's own and made anew each run: the tests and the installer start on a machine where
+# nothing was installed or converted yet, and runs from two work trees never share a wine server.
+export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The program, its tests and its installer are 64-bit: wine64 runs them also on a kernel that runs no 32-bit
+# programs.
 wine64=/usr/lib/wine/wine64
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    step "Making the wine prefix"
-    "$wine64" wineboot -i >/dev/null 2>&1
-    # The faces a Chinese Windows draws its controls with are not here: WenQuanYi Micro Hei stands in.
-    for face in SimSun NSimSun "Microsoft YaHei" "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI" Tahoma; do
-        "$wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
-    done
-fi
-Xvfb :91 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+winelog=$build/wine.log
+wine_failed() { tail -20 "$winelog"; echo "$1 (the whole output is in $winelog)" >&2; exit 1; }
+
+step "Making a fresh wine prefix"
+# A run that was killed may have left the old prefix's server behind (it ends with its last program, unless
+# it was started to stay); when none runs, there is nothing to end.
+[ -d "$WINEPREFIX" ] && { wineserver -k >/dev/null 2>&1 || true; }
+rm -rf "$WINEPREFIX"
+"$wine64" wineboot -i >"$winelog" 2>&1 || wine_failed "wineboot could not make the wine prefix $WINEPREFIX"
+# Wine links the user's Desktop, Documents, Videos and the like to the Linux home folder; made folders of the
+# prefix, they keep what the tests and the installed program write (it converts into Videos) inside it.
+while IFS= read -r link; do
+    rm "$link" && mkdir "$link"
+done < <(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -type l)
+# The faces a Chinese Windows draws its controls with are not here: WenQuanYi Micro Hei stands in.
+for face in SimSun NSimSun "Microsoft YaHei" "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI" Tahoma; do
+    "$wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Micro Hei" /f \
+        >>"$winelog" 2>&1 || wine_failed "wine could not set the font replacement for $face"
+done
+# The server that made the prefix lingers a few seconds after its last program; the session below needs a
+# server of its own (started with -p while another runs, wineserver exits with status 2).
+wineserver -w || wine_failed "waiting for the wine server that made the prefix failed"
+
+# A free display: Xvfb picks it and tells its number once it accepts clients.
+rm -f "$build/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$build/display" 2>"$build/xvfb.log" &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; wineserver -k 2>/dev/null' EXIT
-export DISPLAY=:91
-sleep 1
+for ((i = 0; i < 100; i++)); do [ -s "$build/display" ] && break; sleep 0.1; done
+[ -s "$build/display" ] || { cat "$build/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(cat "$build/display")
 
 # The first wine program to run starts the wine server and the session's own programs (services, the
 # desktop), which keep that program's output open as long as they live; CTest would wait for the end of a
-# test's output until the whole run is over. Started here first, with no output, they hold none.
-wineserver -p </dev/null >/dev/null 2>&1
-"$wine64" wineboot </dev/null >/dev/null 2>&1
+# test's output until the whole run is over. Started here first, writing into the log, they hold no test's.
+wineserver -p </dev/null >>"$winelog" 2>&1 || wine_failed "the wine server did not start"
+"$wine64" wineboot </dev/null >>"$winelog" 2>&1 || wine_failed "wineboot did not start the wine session"
 
 step "Running the tests under wine"
 ctest --test-dir "$build" --output-on-failure -j2
-# The NSIS installer is a 32-bit program, which some kernels (in some virtual machines) cannot run at all.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    "$root/scripts/windows-installer-test.sh" "$build"/movikon-*-setup.exe
-else
-    echo "The installer test did not run: this system runs no 32-bit programs, and the installer is one." >&2
-    exit 1
-fi
+step "Testing the installer under wine"
+"$root/scripts/windows-installer-test.sh" "$build"/movikon-*-setup.exe

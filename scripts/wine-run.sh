@@ -5,8 +5,9 @@
 #   - Qt's offscreen platform on Windows reads fonts from one folder only: it gets DejaVu Sans and WenQuanYi.
 #   - A QtTest program's report does not reach a pipe under wine: it is written to a file and printed.
 set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cache=${MOVIKON_WINDOWS_CACHE:-$HOME/.cache/movikon-windows}
-export WINEPREFIX=${WINEPREFIX:-$cache/wine}
+export WINEPREFIX=${WINEPREFIX:-$root/build-windows/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
