@@ -3,6 +3,7 @@
 // is shared.
 #include "Files.h"
 #include "Platform.h"
+#include "StagingFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -113,6 +114,17 @@ class TestPlatform : public QObject {
         if (QFile::link(folder.filePath("clip.avi"), folder.filePath("link.avi")) &&
             QFileInfo(folder.filePath("link.avi")).isSymLink())
             QCOMPARE(platform::FileIdentity(folder.filePath("link.avi")), identity);
+    }
+
+    void withoutAHomeNothingIsStagedAtTheRoot() {
+        const QByteArray home = qgetenv("HOME");
+        qunsetenv("HOME");
+        const bool homeless = QDir::homePath() == QDir::rootPath();
+        const QString root = StagingFolder::DefaultRoot();
+        qputenv("HOME", home);
+        if (!homeless)
+            QSKIP("this system finds the home folder elsewhere than in HOME");
+        QCOMPARE(root, QString());
     }
 
     void aFolderOfTheUsersIsNotSharedProgramFilesIs() {
