@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QStringDecoder>
 #include <QTest>
+
+#include <algorithm>
 #include <QTimer>
 
 namespace {
@@ -133,19 +135,24 @@ class TestDOSOutputs : public QObject {
     void theEndIsSeenAtOnce() {
         RecordingDesktop desktop;
         DOSOutputs runner(desktop);
+        // A child run plainly and one run by the runner, in turns, so that a busy machine slows both alike.
+        QList<qint64> added;
         QElapsedTimer clock;
-        clock.start();
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < 11; ++i) {
+            clock.start();
             QProcess plain;
             plain.start(kChatter, {"exit", "0"});
             plain.waitForFinished(-1);
-        }
-        const qint64 alone = clock.restart();
-        for (int i = 0; i < 10; ++i)
+            const qint64 alone = clock.restart();
             runner.ExecuteCommand(chatter("exit 0"));
-        // Waiting out a 50 ms poll after each end would add half a second to the children's own time.
-        QVERIFY2(clock.elapsed() < alone + 450,
-                 qPrintable(QStringLiteral("%1 ms, alone %2 ms").arg(clock.elapsed()).arg(alone)));
+            added << clock.elapsed() - alone;
+        }
+        std::sort(added.begin(), added.end());
+        QStringList shown;
+        for (const qint64 ms : added)
+            shown << QString::number(ms);
+        // Waiting out the 50 ms poll after an end would add most of it to a run.
+        QVERIFY2(added[added.size() / 2] < 45, qPrintable("ms added to each run: " + shown.join(u' ')));
     }
 
     void aRunStartedFromCommandOverCompletes() {
