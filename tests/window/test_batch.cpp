@@ -504,8 +504,9 @@ class TestBatch : public QObject {
         QFETCH(int, answer);
         QFETCH(QStringList, converted);
         QFETCH(int, stillQueued);
+        // Stopped at once, the stand-in never ends by itself: however slow the machine, the stop lands mid-file.
         if (!realEncoder)
-            qputenv("FAKECONV_MODE", "steady");
+            qputenv("FAKECONV_MODE", answer == int(WindowDesktop::StopChoice::Now) ? "hang" : "steady");
         WindowFixture fixture(realEncoder ? QStringLiteral(PROGRAM_FOLDER "/data/conv") : FAKECONV_PATH);
         frmMain& window = fixture.Open();
         QApplication::setActiveWindow(&window);
