@@ -171,11 +171,22 @@ step "Building Movikon PRO for Windows"
 cmake --build "$build" --parallel "$jobs"
 
 step "Packing the portable zip and the installer"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+zip=movikon-$version-windows-x64.zip
+setup=movikon-$version-setup.exe
+rm -f "$build/$zip" "$build/$setup" "$build/SHA256SUMS"
 (cd "$build" && cpack -G ZIP && cpack -G NSIS64) >"$build.package.log" 2>&1 ||
     { tail -40 "$build.package.log"; exit 1; }
-ls -l "$build"/movikon-*-windows-x64.zip "$build"/movikon-*-setup.exe
+# What a download is checked against: sha256sum -c SHA256SUMS, or certutil -hashfile on Windows.
+(cd "$build" && sha256sum "$zip" "$setup" >SHA256SUMS)
+ls -l "$build/$zip" "$build/$setup" "$build/SHA256SUMS"
 
 [ "$mode" = test ] || exit 0
+
+# The installer test upgrades an installation of an earlier version: the same files under a lower version.
+older=0.9.0
+(cd "$build" && cpack -G NSIS64 -R "$older" -B "$build/older") >>"$build.package.log" 2>&1 ||
+    { tail -40 "$build.package.log"; exit 1; }
 
 # Wine needs a display for its windows, a prefix of its own, and a Chinese locale: Chinese Windows' ANSI code
 # page, 936, is what setup.ini and the encoder's output are written in there.
@@ -234,4 +245,4 @@ wineserver -p </dev/null >>"$winelog" 2>&1 || wine_failed "the wine server did n
 step "Running the tests under wine"
 ctest --test-dir "$build" --output-on-failure -j2
 step "Testing the installer under wine"
-"$root/scripts/windows-installer-test.sh" "$build"/movikon-*-setup.exe
+"$root/scripts/windows-installer-test.sh" "$build/$setup" "$build/older/movikon-$older-setup.exe" "$build/$zip"
