@@ -4,6 +4,7 @@
 #   scripts/windows.sh        the program folder, the portable zip and the installer, in build-windows/
 #   scripts/windows.sh test   the same, then every test of the Windows build and the installer under wine
 #   scripts/windows.sh deps   only the Windows Qt and ffmpeg, into the cache
+#   scripts/windows.sh cached  succeeds when the cache holds them already, and only then
 # The Windows Qt, x264, LAME, dav1d and ffmpeg are built once and kept in ~/.cache/movikon-windows (or
 # $MOVIKON_WINDOWS_CACHE), one folder per version, so later runs only build the program.
 set -Eeuo pipefail
@@ -157,6 +158,10 @@ CROSS
     echo "$key" >"$media_prefix/.complete"
 }
 
+if [ "$mode" = cached ]; then
+    if [ -f "$qt_prefix/.complete" ] && [ -f "$media_prefix/.complete" ]; then exit 0; fi
+    exit 1
+fi
 install_packages
 enable_sources
 build_qt
