@@ -1,15 +1,31 @@
 #!/usr/bin/env bash
-# Installs Movikon PRO under wine from its installer, silently; starts the installed program on the display,
-# queues a clip through its Open Files dialog and converts it into the user's output folder, as a person
-# would; ends it mid-file by force and by the end of the session; then uninstalls it: the program is gone, the
-# user's settings and converted file stay.
-# Needs WINEPREFIX and DISPLAY (scripts/windows.sh test sets them). Usage: windows-installer-test.sh SETUP.EXE
-set -euo pipefail
+# Installs an earlier version of Movikon PRO under wine from its installer, silently; starts the installed
+# program on the display, queues a clip through its Open Files dialog and converts it into the user's output
+# folder, as a person would; ends it mid-file by force and by the end of the session; installs this version
+# over it while it converts; then uninstalls it: the program is gone, the user's settings and converted file
+# stay.
+# Needs WINEPREFIX (with no Movikon PRO installed) and DISPLAY; scripts/windows.sh test sets them.
+# Usage: windows-installer-test.sh SETUP.EXE OLDER-SETUP.EXE ZIP (the zip holds the folder SETUP.EXE installs)
+set -Eeuo pipefail
+# Any command that fails unchecked is named, so that no run ends without a word.
+trap 'echo "installer test: \"$BASH_COMMAND\" failed with status $? (line $LINENO)" >&2' ERR
 setup=$1
+older_setup=$2
+zip=$3
 drive_c=$WINEPREFIX/drive_c
 installed="$drive_c/Program Files/Movikon PRO"
-fail() { echo "installer test: $*" >&2; exit 1; }
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+# The installer and the program are 64-bit: wine64 runs them also where the kernel runs no 32-bit programs.
+wine=/usr/lib/wine/wine64
+screenshot=${TMPDIR:-/tmp}/movikon-installer-test.png
+# What the display showed when the test failed tells most of why.
+fail() {
+    echo "installer test: $*" >&2
+    import -window root "$screenshot" 2>/dev/null && echo "installer test: the display then: $screenshot" >&2
+    exit 1
+}
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
+version_of() { basename "$1" | sed 's/^movikon-\(.*\)-setup\.exe$/\1/'; }
 # Waits up to $1 seconds for the command after it to succeed.
 within() {
     local seconds=$1
@@ -20,16 +36,61 @@ within() {
 window() { xdotool search --name '^Movikon PRO$' 2>/dev/null | head -1; }
 has_window() { [ -n "$(window)" ]; }
 no_window() { [ -z "$(window)" ]; }
+# Starts the installed program as the Start menu would; the test ends it in several ways, none of them news.
+start_program() {
+    "$wine" 'C:\Program Files\Movikon PRO\movikon.exe' >/dev/null 2>&1 &
+    disown
+}
+has_dialog() { [ -n "$(xdotool search --name '^Open Files$' 2>/dev/null)" ]; }
+no_dialog() { ! has_dialog; }
+# Queues the clip $1 through the Open Files dialog of the window at $X,$Y and starts the conversion, as a person
+# would: each step waits for the window that the one before opens or closes.
+convert_clip() {
+    xdotool mousemove $((X + 60)) $((Y + 57)) click 1 # 添加文件
+    within 30 has_dialog || fail "添加文件 opened no Open Files dialog"
+    xdotool type --delay 20 "$(windows "$1")"
+    xdotool key Return
+    within 30 no_dialog || fail "the Open Files dialog did not take $(windows "$1")"
+    xdotool mousemove $((X + 245)) $((Y + 57)) click 1 # 开始转换
+}
+running() { grep -qs "$1" /proc/[0-9]*/cmdline; }
+encoders_gone() { ! running 'conv\.exe' && ! running 'ffmpeg\.exe'; }
+program_gone() { ! running 'Movikon PRO.movikon\.exe'; }
+# The DisplayVersion of every entry named Movikon PRO among the installed programs, in both registry views.
+listed_versions() {
+    local view
+    for view in "$uninstall_key" "${uninstall_key/Software/Software\\Wow6432Node}"; do
+        # A view without any installed program has no Uninstall key at all.
+        "$wine" reg query "$view" /s 2>/dev/null | tr -d '\r' |
+            awk 'function entry() { if (name == "Movikon PRO") print version; name = version = "" }
+                 /^HKEY/ { entry() } END { entry() }
+                 /DisplayName +REG_SZ/ { sub(/.*REG_SZ +/, ""); name = $0 }
+                 /DisplayVersion +REG_SZ/ { sub(/.*REG_SZ +/, ""); version = $0 }' || true
+    done
+}
+shortcuts() { find "$drive_c" -path '*/Start Menu/*' -iname '*movikon*'; }
+program_folders() { find "$drive_c" -maxdepth 2 -path '*/Program Files*/Movikon PRO'; }
+# Checks that one Movikon PRO of version $1 is installed: one program folder, one Start-menu entry, one entry
+# among the installed programs.
+one_installation() {
+    for file in movikon.exe data/conv.exe data/ffmpeg.exe platforms/qwindows.dll sound.wav Uninstall.exe; do
+        [ -f "$installed/$file" ] || fail "the installer did not install $file"
+    done
+    [ "$(program_folders)" = "$installed" ] || fail "program folders: $(program_folders)"
+    [ "$(shortcuts | wc -l)" = 1 ] && [ "$(basename "$(shortcuts)")" = 'Movikon PRO.lnk' ] ||
+        fail "Start-menu entries: $(shortcuts)"
+    [ "$(listed_versions)" = "$1" ] || fail "entries among the installed programs: $(listed_versions | xargs)"
+    # A 64-bit program is listed in the registry's 64-bit view.
+    "$wine" reg query "$uninstall_key\Movikon PRO" /v DisplayVersion >/dev/null ||
+        fail "Movikon PRO is not listed in the 64-bit view of the installed programs"
+}
 
-wine "$setup" /S
-for file in movikon.exe data/conv.exe data/ffmpeg.exe platforms/qwindows.dll sound.wav Uninstall.exe; do
-    [ -f "$installed/$file" ] || fail "the installer did not install $file"
-done
-find "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs" -name 'Movikon PRO.lnk' | grep -q . ||
-    fail "no Start-menu entry"
-wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Movikon PRO' >/dev/null 2>&1 ||
-    fail "not listed among the installed programs"
-echo "installer test: installed, with a Start-menu entry and an uninstaller"
+[ -z "$(program_folders)$(listed_versions)" ] || fail "Movikon PRO is installed already in $WINEPREFIX"
+older=$(version_of "$older_setup")
+newer=$(version_of "$setup")
+"$wine" "$older_setup" /S || fail "the installer of $older ended with status $?"
+one_installation "$older"
+echo "installer test: $older installed, with a Start-menu entry and an uninstaller"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -40,20 +101,16 @@ videos=$(find "$drive_c/users" -mindepth 2 -maxdepth 2 -name Videos ! -path '*/P
 result="$videos/Movikon/holiday clip.mp4"
 rm -f "$result"
 
-wine 'C:\Program Files\Movikon PRO\movikon.exe' >/dev/null 2>&1 &
+start_program
 within 30 has_window || fail "the installed program shows no window"
 eval "$(xdotool getwindowgeometry --shell "$(window)")"
 [ "$WIDTH" = 294 ] && [ "$HEIGHT" = 420 ] || fail "the window is ${WIDTH}x$HEIGHT, not 294x420"
-xdotool mousemove $((X + 60)) $((Y + 57)) click 1 # 添加文件
-sleep 4
-xdotool type --delay 20 "$(windows "$clip")"
-xdotool key Return
-sleep 2
-xdotool mousemove $((X + 245)) $((Y + 57)) click 1 # 开始转换
+convert_clip "$clip"
 within 120 test -s "$result" || fail "no converted file in the user's output folder"
 sleep 2
-ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$result" | grep -q h264 ||
-    fail "the converted file holds no H.264 video"
+# Read whole before it is looked at: ffprobe writes a line at a time, and a reader that stops early kills it.
+codecs=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$result" | xargs)
+[ "$codecs" = "h264 aac" ] || fail "the converted file holds $codecs, not H.264 video and AAC sound"
 echo "installer test: the installed program converted a clip into $result"
 xdotool mousemove $((X + 281)) $((Y + 12)) click 1 # the close mark
 within 15 no_window || fail "the close mark did not end the program"
@@ -61,21 +118,14 @@ settings=$(find "$drive_c/users" -path '*/AppData/Roaming/Movikon/setup.ini' | h
 [ -n "$settings" ] || fail "no settings in the user's application data"
 
 # A program that dies mid-file takes its encoder with it: conv.exe and ffmpeg.exe are in its job.
-running() { grep -ls "$1" /proc/[0-9]*/cmdline 2>/dev/null | grep -q .; }
-encoders_gone() { ! running 'conv\.exe' && ! running 'ffmpeg\.exe'; }
 ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc=size=640x480:rate=25:duration=120 -c:v mpeg4 \
     "$work/long.avi"
 # Starts the installed program and has it convert $1, until its encoder runs.
 start_converting() {
-    wine 'C:\Program Files\Movikon PRO\movikon.exe' >/dev/null 2>&1 &
+    start_program
     within 30 has_window || fail "the installed program shows no window again"
     eval "$(xdotool getwindowgeometry --shell "$(window)")"
-    xdotool mousemove $((X + 60)) $((Y + 57)) click 1 # 添加文件
-    sleep 4
-    xdotool type --delay 20 "$(windows "$1")"
-    xdotool key Return
-    sleep 2
-    xdotool mousemove $((X + 245)) $((Y + 57)) click 1 # 开始转换
+    convert_clip "$1"
     within 30 running 'ffmpeg\.exe' || fail "the encoder did not start"
 }
 start_converting "$work/long.avi"
@@ -89,15 +139,49 @@ start_converting "$work/long.avi"
 staging=$(find "$drive_c/users" -type d -path '*movikon*/staging/slot-0' | head -1)
 [ -n "$staging" ] && [ -n "$(ls -A "$staging")" ] || fail "nothing staged while converting"
 settings_before=$(md5sum <"$settings")
-wineboot --end-session >/dev/null 2>&1 || true
+"$wine" wineboot --end-session >/dev/null 2>&1 || true
 within 15 no_window || fail "the end of the session did not end the program"
 within 15 encoders_gone || fail "conv.exe or ffmpeg.exe outlived the session"
 [ -z "$(ls -A "$staging")" ] || fail "the end of the session left $(ls -A "$staging") in the staging folder"
 [ "$(md5sum <"$settings")" = "$settings_before" ] || fail "the end of the session changed the settings"
 echo "installer test: the session ended mid-file; no encoder, nothing staged, the settings as they were"
 
-wine "$installed/Uninstall.exe" /S
+# This version is installed over the earlier one while that converts: the installer closes the program (which
+# stops its encoder and empties its staging folder) before it replaces a file, and leaves one installation of
+# this version, exactly the folder of the zip, with the user's settings and converted files as they were.
+start_converting "$work/long.avi"
+[ -n "$(ls -A "$staging")" ] || fail "nothing staged while converting before the upgrade"
+outputs_before=$(cd "$videos/Movikon" && ls -A | sort)
+result_before=$(md5sum <"$result")
+"$wine" "$setup" /S || fail "the installer of $newer, run over $older, ended with status $?"
+no_window || fail "the program still shows its window after the upgrade"
+# Wine lets go of a program's files as it ends, its Linux process a moment later.
+within 15 program_gone || fail "the program still runs after the upgrade"
+within 15 encoders_gone || fail "conv.exe or ffmpeg.exe still run after the upgrade"
+[ -z "$(ls -A "$staging")" ] || fail "the upgrade left $(ls -A "$staging") in the staging folder"
+one_installation "$newer"
+unzip -q "$zip" -d "$work/zip"
+package=$(echo "$work"/zip/*)
+expected=$(cd "$package" && find . -type f | sort)
+[ "$(cd "$installed" && find . -type f ! -name Uninstall.exe | sort)" = "$expected" ] ||
+    fail "the upgraded folder does not hold the package's files: $(cd "$installed" && find . -type f | xargs)"
+while IFS= read -r file; do
+    cmp -s "$package/$file" "$installed/$file" || fail "the upgraded $file is not the package's"
+done <<<"$expected"
+[ "$(md5sum <"$settings")" = "$settings_before" ] || fail "the upgrade changed the settings"
+[ "$(md5sum <"$result")" = "$result_before" ] && [ "$(cd "$videos/Movikon" && ls -A | sort)" = "$outputs_before" ] ||
+    fail "the upgrade changed the user's output folder: $(ls -A "$videos/Movikon" | xargs)"
+start_program
+within 30 has_window || fail "the upgraded program shows no window"
+eval "$(xdotool getwindowgeometry --shell "$(window)")"
+xdotool mousemove $((X + 281)) $((Y + 12)) click 1 # the close mark
+within 15 no_window || fail "the close mark did not end the upgraded program"
+echo "installer test: $newer installed over $older while it converted; one installation, the user's files kept"
+
+"$wine" "$installed/Uninstall.exe" /S || fail "the uninstaller ended with status $?"
 within 30 test ! -e "$installed/movikon.exe" || fail "the uninstaller left the program"
 within 10 test ! -e "$installed" || fail "the uninstaller left $(ls "$installed")"
+[ -z "$(shortcuts)" ] || fail "the uninstaller left the Start-menu entry $(shortcuts)"
+[ -z "$(listed_versions)" ] || fail "the uninstaller left the entry among the installed programs"
 [ -f "$settings" ] && [ -f "$result" ] || fail "the uninstaller took the user's settings or converted file"
 echo "installer test: uninstalled; the user's settings and converted file stay"

@@ -4,6 +4,7 @@
 #   scripts/windows.sh        the program folder, the portable zip and the installer, in build-windows/
 #   scripts/windows.sh test   the same, then every test of the Windows build and the installer under wine
 #   scripts/windows.sh deps   only the Windows Qt and ffmpeg, into the cache
+#   scripts/windows.sh cached  succeeds when the cache holds them already, and only then
 # The Windows Qt, x264, LAME, dav1d and ffmpeg are built once and kept in ~/.cache/movikon-windows (or
 # $MOVIKON_WINDOWS_CACHE), one folder per version, so later runs only build the program.
 set -Eeuo pipefail
@@ -157,6 +158,10 @@ CROSS
     echo "$key" >"$media_prefix/.complete"
 }
 
+if [ "$mode" = cached ]; then
+    if [ -f "$qt_prefix/.complete" ] && [ -f "$media_prefix/.complete" ]; then exit 0; fi
+    exit 1
+fi
 install_packages
 enable_sources
 build_qt
@@ -164,18 +169,30 @@ build_media
 [ "$mode" = deps ] && exit 0
 
 step "Building Movikon PRO for Windows"
+mkdir -p "$build"
 "$qt_prefix/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" -DFFMPEG_EXE="$media_prefix/bin/ffmpeg.exe" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" >"$build.configure.log" 2>&1 ||
-    { tail -40 "$build.configure.log"; exit 1; }
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" >"$build/configure.log" 2>&1 ||
+    { tail -40 "$build/configure.log"; exit 1; }
 cmake --build "$build" --parallel "$jobs"
 
 step "Packing the portable zip and the installer"
-(cd "$build" && cpack -G ZIP && cpack -G NSIS64) >"$build.package.log" 2>&1 ||
-    { tail -40 "$build.package.log"; exit 1; }
-ls -l "$build"/movikon-*-windows-x64.zip "$build"/movikon-*-setup.exe
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+zip=movikon-$version-windows-x64.zip
+setup=movikon-$version-setup.exe
+rm -f "$build/$zip" "$build/$setup" "$build/SHA256SUMS"
+(cd "$build" && cpack -G ZIP && cpack -G NSIS64) >"$build/package.log" 2>&1 ||
+    { tail -40 "$build/package.log"; exit 1; }
+# What a download is checked against: sha256sum -c SHA256SUMS, or certutil -hashfile on Windows.
+(cd "$build" && sha256sum "$zip" "$setup" >SHA256SUMS)
+ls -l "$build/$zip" "$build/$setup" "$build/SHA256SUMS"
 
 [ "$mode" = test ] || exit 0
+
+# The installer test upgrades an installation of an earlier version: the same files under a lower version.
+older=0.9.0
+(cd "$build" && cpack -G NSIS64 -R "$older" -B "$build/older") >>"$build/package.log" 2>&1 ||
+    { tail -40 "$build/package.log"; exit 1; }
 
 # Wine needs a display for its windows, a prefix of its own, and a Chinese locale: Chinese Windows' ANSI code
 # page, 936, is what setup.ini and the encoder's output are written in there.
@@ -234,4 +251,4 @@ wineserver -p </dev/null >>"$winelog" 2>&1 || wine_failed "the wine server did n
 step "Running the tests under wine"
 ctest --test-dir "$build" --output-on-failure -j2
 step "Testing the installer under wine"
-"$root/scripts/windows-installer-test.sh" "$build"/movikon-*-setup.exe
+"$root/scripts/windows-installer-test.sh" "$build/$setup" "$build/older/movikon-$older-setup.exe" "$build/$zip"
