@@ -169,10 +169,11 @@ build_media
 [ "$mode" = deps ] && exit 0
 
 step "Building Movikon PRO for Windows"
+mkdir -p "$build"
 "$qt_prefix/bin/qt-cmake" -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" -DFFMPEG_EXE="$media_prefix/bin/ffmpeg.exe" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" >"$build.configure.log" 2>&1 ||
-    { tail -40 "$build.configure.log"; exit 1; }
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" >"$build/configure.log" 2>&1 ||
+    { tail -40 "$build/configure.log"; exit 1; }
 cmake --build "$build" --parallel "$jobs"
 
 step "Packing the portable zip and the installer"
@@ -180,8 +181,8 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 zip=movikon-$version-windows-x64.zip
 setup=movikon-$version-setup.exe
 rm -f "$build/$zip" "$build/$setup" "$build/SHA256SUMS"
-(cd "$build" && cpack -G ZIP && cpack -G NSIS64) >"$build.package.log" 2>&1 ||
-    { tail -40 "$build.package.log"; exit 1; }
+(cd "$build" && cpack -G ZIP && cpack -G NSIS64) >"$build/package.log" 2>&1 ||
+    { tail -40 "$build/package.log"; exit 1; }
 # What a download is checked against: sha256sum -c SHA256SUMS, or certutil -hashfile on Windows.
 (cd "$build" && sha256sum "$zip" "$setup" >SHA256SUMS)
 ls -l "$build/$zip" "$build/$setup" "$build/SHA256SUMS"
@@ -190,8 +191,8 @@ ls -l "$build/$zip" "$build/$setup" "$build/SHA256SUMS"
 
 # The installer test upgrades an installation of an earlier version: the same files under a lower version.
 older=0.9.0
-(cd "$build" && cpack -G NSIS64 -R "$older" -B "$build/older") >>"$build.package.log" 2>&1 ||
-    { tail -40 "$build.package.log"; exit 1; }
+(cd "$build" && cpack -G NSIS64 -R "$older" -B "$build/older") >>"$build/package.log" 2>&1 ||
+    { tail -40 "$build/package.log"; exit 1; }
 
 # Wine needs a display for its windows, a prefix of its own, and a Chinese locale: Chinese Windows' ANSI code
 # page, 936, is what setup.ini and the encoder's output are written in there.
