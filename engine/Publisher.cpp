@@ -8,7 +8,6 @@
 #include <QRandomGenerator>
 #include <QStorageInfo>
 
-#include <memory>
 
 namespace {
 constexpr qint64 kCopyBlock = 1 << 20;
@@ -56,7 +55,7 @@ Publisher::Outcome Publisher::Publish(const QString& result, const QString& sour
         return {{}, QStringLiteral("编码器没有生成文件。")};
     const QDir folder(m_folder);
     if (!folder.exists())
-        return {{}, WriteFailure(input.size(), {})};
+        return {{}, WriteFailure(input.size(), nullptr)};
 
     TemporaryResult temporary;
     do

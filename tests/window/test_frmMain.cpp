@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
 
