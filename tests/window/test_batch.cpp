@@ -350,11 +350,11 @@ class TestBatch : public QObject {
         const QString linked = elsewhere.filePath("linked");
         if (!queue.filter("lnk:").isEmpty() && (!QFile::link(output, linked) || !QFileInfo(linked).isDir()))
             QSKIP("this system makes no links to folders");
-        const auto pathOf = [&](const QString& spec) {
-            const QString name = spec.mid(4);
-            return native(spec.startsWith("out:")   ? QDir(output).filePath(name)
-                          : spec.startsWith("lnk:") ? QDir(linked).filePath(name)
-                                                    : elsewhere.filePath(name));
+        const auto pathOf = [&](const QString& placed) {
+            const QString name = placed.mid(4);
+            return native(placed.startsWith("out:")   ? QDir(output).filePath(name)
+                          : placed.startsWith("lnk:") ? QDir(linked).filePath(name)
+                                                      : elsewhere.filePath(name));
         };
         QMap<QString, QByteArray> bytes;
         for (int i = 0; i < sources.size(); ++i) {
@@ -373,8 +373,8 @@ class TestBatch : public QObject {
         if (!meanwhile.isEmpty())
             other.start(1);
         QStringList queued;
-        for (const QString& spec : queue)
-            queued << pathOf(spec);
+        for (const QString& placed : queue)
+            queued << pathOf(placed);
         fixture.Drop(queued);
         convert(fixture);
 
@@ -392,9 +392,9 @@ class TestBatch : public QObject {
         if (!meanwhile.isEmpty())
             QCOMPARE(readFile(QDir(output).filePath(meanwhile)), kOtherInstance);
         QStringList everything = results + earlier;
-        for (const QString& spec : sources)
-            if (spec.startsWith("out:"))
-                everything << spec.mid(4);
+        for (const QString& placed : sources)
+            if (placed.startsWith("out:"))
+                everything << placed.mid(4);
         if (!meanwhile.isEmpty())
             everything << meanwhile;
         everything.removeDuplicates();
