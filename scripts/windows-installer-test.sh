@@ -53,9 +53,13 @@ convert_clip() {
     within 30 no_dialog || fail "the Open Files dialog did not take $(windows "$1")"
     xdotool mousemove $((X + 245)) $((Y + 57)) click 1 # 开始转换
 }
-running() { grep -qs "$1" /proc/[0-9]*/cmdline; }
-encoders_gone() { ! running 'conv\.exe' && ! running 'ffmpeg\.exe'; }
-program_gone() { ! running 'Movikon PRO.movikon\.exe'; }
+# The processes of the installed program's file $1 (movikon.exe, data/conv.exe, data/ffmpeg.exe): wine maps a
+# program's file under its Linux path, which is this prefix's own, so another wine session's Movikon PRO or
+# encoder never counts. A process that ends while grep reads it makes grep's status 2, and none found is 1.
+pids_of() { { grep -lsF "$installed/$1" /proc/[0-9]*/maps || true; } | cut -d/ -f3; }
+running() { [ -n "$(pids_of "$1")" ]; }
+encoders_gone() { ! running data/conv.exe && ! running data/ffmpeg.exe; }
+program_gone() { ! running movikon.exe; }
 # The DisplayVersion of every entry named Movikon PRO among the installed programs, in both registry views.
 listed_versions() {
     local view
@@ -126,10 +130,10 @@ start_converting() {
     within 30 has_window || fail "the installed program shows no window again"
     eval "$(xdotool getwindowgeometry --shell "$(window)")"
     convert_clip "$1"
-    within 30 running 'ffmpeg\.exe' || fail "the encoder did not start"
+    within 30 running data/ffmpeg.exe || fail "the encoder did not start"
 }
 start_converting "$work/long.avi"
-pkill -KILL -f 'Movikon PRO.movikon\.exe'
+kill -KILL $(pids_of movikon.exe)
 within 15 encoders_gone || fail "conv.exe or ffmpeg.exe outlived the program"
 echo "installer test: killed mid-file, the program left no encoder running"
 
