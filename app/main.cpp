@@ -1,5 +1,5 @@
 #include "Platform.h"
-#include "QtDesktop.h"
+#include "QtUserDialogs.h"
 #include "Skin.h"
 #include "frmMain.h"
 
@@ -18,7 +18,7 @@ int main(int argc, char* argv[]) {
 
     QApplication::setWindowIcon(SkinIcon());
 
-    QtDesktop desktop;
+    QtUserDialogs desktop;
     frmMain window(desktop, {platform::ProgramFolder()});
     // Asked to end from outside (SIGTERM, SIGINT, SIGHUP: a logout, a shutdown, kill; Ctrl+C in a console):
     // a close other than the close mark, so the encoder stops, nothing partial stays, the settings are kept

@@ -71,7 +71,7 @@ double runnerRatio() {
     for (int i = 0; i < 3; ++i) {
         intoNothing << timeAlone(kChatter, arguments);
         alone << timeReadPlainly(kChatter, arguments);
-        RecordingDesktop desktop;
+        RecordingNotices desktop;
         DOSOutputs runner(desktop);
         QElapsedTimer clock;
         clock.start();

@@ -1,12 +1,12 @@
 #include "BatchDriver.h"
 
-#include "BatchWindow.h"
+#include "BatchQueue.h"
 #include "ConvProtocol.h"
 #include "DOSOutputs.h"
-#include "Desktop.h"
 #include "Platform.h"
 #include "ProgressParser.h"
 #include "StagingFolder.h"
+#include "UserNotices.h"
 #include "clsWaitableTimer.h"
 
 #include <QCoreApplication>
@@ -14,6 +14,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 constexpr int kDeleteAttempts = 5;
@@ -27,6 +28,9 @@ QString lastLine(const QString& output) {
             return line->trimmed();
     return {};
 }
+
+// The drivers alive, for the exit hook.
+QList<BatchDriver*> g_drivers;
 } // namespace
 
 QString SpokenDuration(int seconds) {
@@ -43,23 +47,36 @@ QString BatchPlace(int fileNumber, int fileCount, std::optional<int> secondsLeft
     return place + QStringLiteral(" · 剩余约 ") + SpokenDuration(*secondsLeft);
 }
 
-BatchDriver::BatchDriver(DOSOutputs& objDOS, Desktop& desktop, BatchWindow& window,
+BatchDriver::BatchDriver(DOSOutputs& objDOS, UserNotices& notices, BatchQueue& queue,
                          const QString& programFolder, const StagingFolder& staging, QObject* parent)
-    : QObject(parent), m_objDOS(objDOS), m_desktop(desktop), m_window(window), m_programFolder(programFolder),
+    : QObject(parent), m_objDOS(objDOS), m_notices(notices), m_queue(queue), m_programFolder(programFolder),
       m_staging(staging) {
     connect(&m_objDOS, &DOSOutputs::ReceiveOutputs, this, &BatchDriver::objDOS_ReceiveOutputs);
     connect(&m_objDOS, &DOSOutputs::CommandOver, this, &BatchDriver::objDOS_CommandOver);
+    // Ended this way, letting no event run: the program is already on its way out.
+    static const bool abortsAtExit = std::atexit([] {
+                                         for (BatchDriver* driver : g_drivers) {
+                                             driver->Abort();
+                                             driver->RemoveStagingFiles();
+                                         }
+                                     }) == 0;
+    Q_UNUSED(abortsAtExit);
+    g_drivers << this;
+}
+
+BatchDriver::~BatchDriver() {
+    g_drivers.removeOne(this);
 }
 
 void BatchDriver::Convert() {
     if (m_running)
         return;
-    if (m_window.QueueCount() == 0) {
-        m_desktop.ShowWarning(QStringLiteral("警告"), QStringLiteral("请先添加文件"));
+    if (m_queue.QueueCount() == 0) {
+        m_notices.ShowWarning(QStringLiteral("警告"), QStringLiteral("请先添加文件"));
         return;
     }
     if (const QString problem = FoldersProblem(); !problem.isEmpty()) {
-        m_desktop.ShowWarning(kApplicationTitle, problem + QStringLiteral("\n转换没有开始。"));
+        m_notices.ShowWarning(kApplicationTitle, problem + QStringLiteral("\n转换没有开始。"));
         return;
     }
     m_running = true;
@@ -69,11 +86,11 @@ void BatchDriver::Convert() {
     m_failures.clear();
     m_incomplete.clear();
     // The batch keeps the folder it started with, whatever the box shows later.
-    m_publisher.emplace(m_window.OutputFolder(), m_window.QueuedFiles());
-    m_batchSize = m_window.QueueCount();
+    m_publisher.emplace(m_queue.OutputFolder(), m_queue.QueuedFiles());
+    m_batchSize = m_queue.QueueCount();
     m_filesDone = 0;
-    m_window.EnableCommands(false);
-    m_window.SetBatchProgress(0);
+    emit RunningChanged(true);
+    emit BatchProgress(0);
     ConvertNext();
 }
 
@@ -89,18 +106,16 @@ QString BatchDriver::FoldersProblem() const {
         const QString real = QDir(folder).canonicalPath();
         return real.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : real;
     };
-    const QString output = place(m_window.OutputFolder()), staging = place(m_staging.Path());
+    const QString output = place(m_queue.OutputFolder()), staging = place(m_staging.Path());
     if (output == staging || output.startsWith(staging + u'/'))
-        return QStringLiteral("输出文件夹不能在临时文件夹中：") + QDir::toNativeSeparators(m_window.OutputFolder());
+        return QStringLiteral("输出文件夹不能在临时文件夹中：") +
+               QDir::toNativeSeparators(m_queue.OutputFolder());
     return {};
 }
 
 void BatchDriver::Abort() {
-    if (!m_running)
-        return;
-    m_running = false;
-    m_objDOS.Stop();
-    m_window.SetBatchProgress(std::nullopt);
+    if (m_running && !m_ending)
+        EndBatch(Ending::Aborted);
 }
 
 void BatchDriver::Stop(bool afterCurrentFile) {
@@ -119,12 +134,12 @@ void BatchDriver::ConvertNext() {
     if (!m_running)
         return;
     QDir().mkdir(m_publisher->OutputFolder());
-    if (m_window.QueueCount() == 0)
+    if (m_queue.QueueCount() == 0)
         return EndBatch(Ending::Finished);
     if (m_stopNow)
         return EndBatch(Ending::Stopped);
 
-    const QString source = m_window.QueueHead();
+    const QString source = m_queue.QueueHead();
     if (!platform::StageSource(source, m_staging.SourcePath()))
         return CompleteFile(source, QStringLiteral("无法读取源文件"));
     QCoreApplication::processEvents();
@@ -132,9 +147,9 @@ void BatchDriver::ConvertNext() {
         return EndBatch(Ending::Stopped);
 
     m_objDOS.setCommandLine(EncoderCommandLine(m_programFolder, m_staging.SourcePath(),
-                                               m_staging.ResultPath(), m_window.ConversionOptions()));
+                                               m_staging.ResultPath(), m_queue.ConversionOptions()));
     m_commandOver = false;
-    m_window.SetProgressDetail(BatchPlace(m_filesDone + 1, m_batchSize, std::nullopt));
+    emit PlaceChanged(BatchPlace(m_filesDone + 1, m_batchSize, std::nullopt));
     m_fileClock.start();
     m_mediaSecondsDone = 0;
     m_objDOS.ExecuteCommand();
@@ -148,17 +163,15 @@ void BatchDriver::objDOS_ReceiveOutputs(const QString& CommandOutputs) {
     lngTotalSeconds = reading.totalSeconds;
     if (!reading.display)
         return;
-    m_window.SetProgressBar(reading.display->barTwips);
-    m_window.SetProgressText(reading.display->label);
+    emit FileProgress(reading.display->fraction, reading.display->label);
     if (m_running)
-        m_window.SetBatchProgress((m_filesDone + reading.display->barTwips / kFullBarTwips) / m_batchSize);
+        emit BatchProgress((m_filesDone + reading.display->fraction) / m_batchSize);
     // The encoder's pace so far, media seconds done per wall second, tells how long the rest will take. A
     // time cut by a chunk's edge reads low: the furthest point reached counts.
-    m_mediaSecondsDone =
-        std::max<double>(m_mediaSecondsDone, reading.display->barTwips / kFullBarTwips * lngTotalSeconds);
+    m_mediaSecondsDone = std::max(m_mediaSecondsDone, reading.display->fraction * lngTotalSeconds);
     const double wallSeconds = m_fileClock.elapsed() / 1000.0;
     if (m_running && m_mediaSecondsDone > 0 && wallSeconds > 0)
-        m_window.SetProgressDetail(
+        emit PlaceChanged(
             BatchPlace(m_filesDone + 1, m_batchSize,
                        qRound((lngTotalSeconds - m_mediaSecondsDone) / (m_mediaSecondsDone / wallSeconds))));
 }
@@ -173,7 +186,7 @@ void BatchDriver::objDOS_CommandOver() {
         QMetaObject::invokeMethod(this, &BatchDriver::ConvertNext, Qt::QueuedConnection);
         return;
     }
-    const QString source = m_window.QueueHead();
+    const QString source = m_queue.QueueHead();
     if (!m_objDOS.LastRunSucceeded())
         return CompleteFile(source, EncoderFailure(lastLine(m_objDOS.Outputs())));
     const Publisher::Outcome outcome = m_publisher->Publish(m_staging.ResultPath(), source);
@@ -200,11 +213,10 @@ void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
     if (!failure.isEmpty())
         m_failures << source + QStringLiteral(" — ") + failure;
     ++m_filesDone;
-    m_window.RemoveQueueHead();
+    m_queue.RemoveQueueHead();
     DeleteStagingFiles();
-    m_window.SetProgressBar(kFullBarTwips);
-    m_window.SetProgressText(QStringLiteral("100%"));
-    m_window.SetBatchProgress(double(m_filesDone) / m_batchSize);
+    emit FileProgress(1, QStringLiteral("100%"));
+    emit BatchProgress(double(m_filesDone) / m_batchSize);
     QCoreApplication::processEvents();
     lngTotalSeconds = 0;
     m_stopNow |= m_stopAfterFile;
@@ -215,32 +227,42 @@ void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
 void BatchDriver::EndBatch(Ending ending) {
     // The sound and the boxes below let events run: nothing may stop or end this batch again meanwhile.
     m_ending = true;
-    if (ending == Ending::Finished) {
-        m_desktop.Open(m_publisher->OutputFolder());
-        m_desktop.PlaySound(m_programFolder + QStringLiteral("/sound.wav"));
-        m_window.SetProgressText(QStringLiteral("完成."));
-    } else {
+    switch (ending) {
+    case Ending::Finished:
+        m_notices.Open(m_publisher->OutputFolder());
+        m_notices.PlaySound(m_programFolder + QStringLiteral("/sound.wav"));
+        emit StatusText(QStringLiteral("完成."));
+        break;
+    case Ending::Stopped:
         DeleteStagingFiles();
+        emit StatusText(QStringLiteral("已停止."));
+        break;
+    case Ending::CannotStart:
+        DeleteStagingFiles();
+        break;
+    case Ending::Aborted:
+        // The encoder's end is no step of this batch any more; its staging files are the caller's to remove.
+        m_running = false;
+        m_objDOS.Stop();
+        break;
     }
-    if (ending == Ending::Stopped)
-        m_window.SetProgressText(QStringLiteral("已停止."));
-    m_window.SetProgressDetail({});
-    m_window.SetBatchProgress(std::nullopt);
+    emit PlaceChanged({});
     m_running = false;
     m_ending = false;
-    m_window.EnableCommands(true);
-    ReportFailures();
+    emit RunningChanged(false);
+    if (ending != Ending::Aborted)
+        ReportFailures();
 }
 
 void BatchDriver::ReportFailures() {
     const QString failed = QStringLiteral("%1 个文件未能转换").arg(m_failures.size());
     const QString incomplete = QStringLiteral("%1 个文件的源文件不完整").arg(m_incomplete.size());
     if (!m_failures.isEmpty() && !m_incomplete.isEmpty())
-        m_desktop.ShowReport(failed + u'，' + incomplete + u'。', m_failures + m_incomplete);
+        m_notices.ShowReport(failed + u'，' + incomplete + u'。', m_failures + m_incomplete);
     else if (!m_failures.isEmpty())
-        m_desktop.ShowReport(failed + u'。', m_failures);
+        m_notices.ShowReport(failed + u'。', m_failures);
     else if (!m_incomplete.isEmpty())
-        m_desktop.ShowReport(incomplete + QStringLiteral("，只转换了一部分。"), m_incomplete);
+        m_notices.ShowReport(incomplete + QStringLiteral("，只转换了一部分。"), m_incomplete);
     m_failures.clear();
     m_incomplete.clear();
 }

@@ -8,9 +8,9 @@
 
 #include <optional>
 
-class BatchWindow;
-class Desktop;
+class BatchQueue;
 class DOSOutputs;
+class UserNotices;
 class StagingFolder;
 
 // A length of time as people say it: "45 秒", "1 分 20 秒", "1 小时 2 分".
@@ -23,13 +23,16 @@ QString BatchPlace(int fileNumber, int fileCount, std::optional<int> secondsLeft
 // Converts the queue from its head, one file at a time: stages the source, runs the encoder through the
 // runner, publishes the result into the output folder (see Publisher), and moves on. When the queue is empty
 // it opens the output folder, plays the sound, shows "完成." and names the files that failed and those whose
-// source turned out incomplete.
+// source turned out incomplete. It reads the queue through BatchQueue and tells how it goes by its signals.
+// A batch still running when the program exits without ending it (Qt exits at once when the display goes
+// away) is aborted then, and its staging files removed.
 class BatchDriver : public QObject {
     Q_OBJECT
 
   public:
-    BatchDriver(DOSOutputs& objDOS, Desktop& desktop, BatchWindow& window, const QString& programFolder,
+    BatchDriver(DOSOutputs& objDOS, UserNotices& notices, BatchQueue& queue, const QString& programFolder,
                 const StagingFolder& staging, QObject* parent = nullptr);
+    ~BatchDriver() override;
 
     bool IsRunning() const { return m_running; }
     // Counts the batches started, so that what was asked about one is not applied to the next.
@@ -55,14 +58,26 @@ class BatchDriver : public QObject {
 
     qint32 lngTotalSeconds = 0;
 
+  signals:
+    // How far the current file is, from 0 to 1, and the percentage the bar shows with it.
+    void FileProgress(double fraction, const QString& text);
+    // A text the bar shows in place of the percentage: "完成." or "已停止.".
+    void StatusText(const QString& text);
+    // Where the batch is (see BatchPlace); empty once it has ended.
+    void PlaceChanged(const QString& place);
+    // How far the whole batch is, from 0 to 1: (files done + the current file's part) / files.
+    void BatchProgress(double done);
+    // A batch has started (the queue is the batch's until it ends) or ended, however it ended.
+    void RunningChanged(bool running);
+
   private:
-    enum class Ending { Finished, Stopped, CannotStart };
+    enum class Ending { Finished, Stopped, CannotStart, Aborted };
 
     // Why no batch can start with these folders (no staging folder, output inside it), or nothing.
     QString FoldersProblem() const;
     void ConvertNext();
-    // The one way a batch ends: the commands come back, the taskbar and the keep-awake are let go, the
-    // failures are named. Only a finished batch opens the folder and plays the sound.
+    // The one way a batch ends: it stops running and, unless aborted, names its failures. Only a finished
+    // batch opens the folder and plays the sound; an aborted one lets no event run.
     void EndBatch(Ending ending);
     // One box naming every file of the batch that produced nothing, and why, and every one converted from an
     // incomplete source.
@@ -75,8 +90,8 @@ class BatchDriver : public QObject {
     void CompleteFile(const QString& source, const QString& failure);
 
     DOSOutputs& m_objDOS;
-    Desktop& m_desktop;
-    BatchWindow& m_window;
+    UserNotices& m_notices;
+    BatchQueue& m_queue;
     const QString m_programFolder;
     const StagingFolder& m_staging;
     bool m_running = false;

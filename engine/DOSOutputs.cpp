@@ -1,7 +1,7 @@
 #include "DOSOutputs.h"
 
-#include "Desktop.h"
 #include "Platform.h"
+#include "UserNotices.h"
 #include "clsWaitableTimer.h"
 
 #include <QCoreApplication>
@@ -14,7 +14,7 @@ namespace {
 constexpr int kCycleMs = 50;
 } // namespace
 
-DOSOutputs::DOSOutputs(Desktop& desktop, QObject* parent) : QObject(parent), m_desktop(desktop) {}
+DOSOutputs::DOSOutputs(UserNotices& notices, QObject* parent) : QObject(parent), m_notices(notices) {}
 
 DOSOutputs::~DOSOutputs() {
     if (m_running)
@@ -25,7 +25,7 @@ QString DOSOutputs::ExecuteCommand(const QString& CommandLine) {
     if (!CommandLine.isEmpty())
         m_commandLine = CommandLine;
     if (m_commandLine.isEmpty()) {
-        m_desktop.ShowError(QStringLiteral("Command Line empty"));
+        m_notices.ShowError(QStringLiteral("Command Line empty"));
         return {};
     }
 
@@ -40,7 +40,7 @@ QString DOSOutputs::ExecuteCommand(const QString& CommandLine) {
         process->start(QIODevice::ReadOnly);
     }
     if (process->program().isEmpty() || !process->waitForStarted(-1)) {
-        m_desktop.ShowError(QStringLiteral("File or command not found"));
+        m_notices.ShowError(QStringLiteral("File or command not found"));
         return {};
     }
 

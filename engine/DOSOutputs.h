@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <QString>
 
-class Desktop;
+class UserNotices;
 
 // Runs one console command as a hidden child process and hands over everything it writes, standard output
 // and standard error together, chunk by chunk as it arrives. ExecuteCommand returns only when the command is
@@ -16,7 +16,7 @@ class DOSOutputs : public QObject {
     // Largest piece of output handed over in one ReceiveOutputs, in bytes as the child wrote them.
     static constexpr qint64 kChunkBytes = 1024;
 
-    explicit DOSOutputs(Desktop& desktop, QObject* parent = nullptr);
+    explicit DOSOutputs(UserNotices& notices, QObject* parent = nullptr);
     ~DOSOutputs() override;
 
     QString CommandLine() const { return m_commandLine; }
@@ -48,7 +48,7 @@ class DOSOutputs : public QObject {
     void CommandOver();
 
   private:
-    Desktop& m_desktop;
+    UserNotices& m_notices;
     QString m_commandLine;
     QString m_outputs;
     QProcess* m_running = nullptr;

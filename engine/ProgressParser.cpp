@@ -99,9 +99,8 @@ ProgressReading ReadProgress(QStringView chunk, qint32 totalSeconds) {
     const double fraction = std::max(0, elapsed) / static_cast<double>(reading.totalSeconds);
     const double percent = fraction * 100;
     if (percent >= 100)
-        reading.display = ProgressDisplay{kFullBarTwips, QStringLiteral("100%")};
+        reading.display = ProgressDisplay{1.0, QStringLiteral("100%")};
     else
-        reading.display = ProgressDisplay{static_cast<float>(fraction * kFullBarTwips),
-                                          plainDecimal(percent).left(4) + u'%'};
+        reading.display = ProgressDisplay{fraction, plainDecimal(percent).left(4) + u'%'};
     return reading;
 }

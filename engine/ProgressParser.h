@@ -5,12 +5,9 @@
 
 #include <optional>
 
-// Full width of the progress bar, in twips (15 to a pixel).
-inline constexpr float kFullBarTwips = 3960.0f;
-
-// What the progress display shows.
+// What the progress display shows: how much of the file is done, from 0 to 1, and the percentage as text.
 struct ProgressDisplay {
-    float barTwips;
+    double fraction;
     QString label;
 };
 

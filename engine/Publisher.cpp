@@ -8,7 +8,6 @@
 #include <QRandomGenerator>
 #include <QStorageInfo>
 
-
 namespace {
 constexpr qint64 kCopyBlock = 1 << 20;
 constexpr int kMostNumbers = 9999; // "name (9999).mp4" is the last name tried
@@ -59,8 +58,9 @@ Publisher::Outcome Publisher::Publish(const QString& result, const QString& sour
 
     TemporaryResult temporary;
     do
-        temporary.file.setFileName(folder.filePath(
-            QStringLiteral(".movikon-%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'))));
+        temporary.file.setFileName(
+            folder.filePath(QStringLiteral(".movikon-%1.part")
+                                .arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'))));
     while (!temporary.file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && temporary.file.exists());
     if (!temporary.file.isOpen()) {
         temporary.file.setFileName({});
@@ -79,13 +79,15 @@ Publisher::Outcome Publisher::Publish(const QString& result, const QString& sour
 
     const QString stem = ResultName(source).chopped(4);
     for (int number = 1; number <= kMostNumbers; ++number) {
-        const QString name = fitted(stem, number == 1 ? QStringLiteral(".mp4") : QStringLiteral(" (%1).mp4").arg(number));
+        const QString name =
+            fitted(stem, number == 1 ? QStringLiteral(".mp4") : QStringLiteral(" (%1).mp4").arg(number));
         const QString target = folder.filePath(name);
         const QByteArray there = platform::FileIdentity(target);
         if (!there.isEmpty()) {
-            // Only a file that held this very name before the batch, and is none of its sources, gives way; one
-            // that cannot (open elsewhere, read-only) keeps its name too.
-            if (m_untouchable.contains(there) || m_replaceable.value(there).compare(name, Qt::CaseInsensitive) != 0 ||
+            // Only a file that held this very name before the batch, and is none of its sources, gives way;
+            // one that cannot (open elsewhere, read-only) keeps its name too.
+            if (m_untouchable.contains(there) ||
+                m_replaceable.value(there).compare(name, Qt::CaseInsensitive) != 0 ||
                 !platform::MoveReplacing(temporary.file.fileName(), target))
                 continue;
             m_replaceable.remove(there);

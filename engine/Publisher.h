@@ -36,6 +36,6 @@ class Publisher {
     QString WriteFailure(qint64 needed, const QFileDevice* written) const;
 
     QString m_folder;
-    QSet<QByteArray> m_untouchable;          // the sources and the results of this batch
+    QSet<QByteArray> m_untouchable;           // the sources and the results of this batch
     QHash<QByteArray, QString> m_replaceable; // what the folder held before the batch, by name
 };

@@ -3,6 +3,7 @@
 // compiled into the program, so neither this tool nor its font is needed to build it. Run it again after
 // changing the look:  build/tools/skingen skin
 #include "SkinScales.h"
+#include "WindowLayout.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -39,10 +40,11 @@ QFont captionFont(int pixels, bool bold = false) {
     return font;
 }
 
-void caption(QPainter& p, int x, int y, const QString& text, int pixels = 12, const QColor& colour = kText) {
+void caption(QPainter& p, const QRect& place, const QString& text, int pixels = 12,
+             const QColor& colour = kText) {
     p.setFont(captionFont(pixels));
     p.setPen(colour);
-    p.drawText(QPoint(x, y), text);
+    p.drawText(QPoint(place.left(), layout::CaptionBaseline(place)), text);
 }
 
 // The three command icons: a plus, a minus, an arrow, each in a filled circle.
@@ -66,8 +68,7 @@ void commandIcon(QPainter& p, const QPointF& centre, int index) {
 }
 
 const char* const kCommandCaptions[] = {"添加文件", "移除文件", "开始转换"};
-const QPoint kCommandPlaces[] = {{10, 32}, {102, 32}, {195, 32}};
-const QSize kCommandSize(86, 30);
+const QRect kCommandButtons[] = {layout::kAddButton, layout::kRemoveButton, layout::kConvertButton};
 
 // One command button as it looks on the background (normal), lit (hover) or pushed in (pressed).
 enum class Look { Normal, Hover, Pressed };
@@ -140,7 +141,8 @@ QImage canvas(const QSize& size, double scale, QImage::Format format) {
 }
 
 QImage background(double scale) {
-    QImage image = canvas({295, 421}, scale, QImage::Format_RGB32);
+    // Drawn a pixel past the window on the right and bottom, which the window does not show.
+    QImage image = canvas(layout::kWindow + QSize(1, 1), scale, QImage::Format_RGB32);
     image.fill(kKey);
     QPainter p(&image);
 
@@ -171,39 +173,42 @@ QImage background(double scale) {
     p.drawRoundedRect(QRectF(9, 7, 15, 15), 3, 3);
     p.setBrush(Qt::white);
     p.drawPolygon(QPolygonF{{14, 10.5}, {20.5, 14.5}, {14, 18.5}});
-    caption(p, 30, 19, QStringLiteral("Movikon PRO"), 13, kBlue);
+    caption(p, QRect(30, 7, 100, 15), QStringLiteral("Movikon PRO"), 13, kBlue);
     p.setPen(QPen(kBlue, 1.6, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(254.5, 18.5), QPointF(262.5, 18.5)); // minimise, under imgMin (252, 8, 13 x 13)
-    p.drawLine(QPointF(273.5, 10.5), QPointF(281.5, 18.5)); // close, under imgExit (272, 8, 11 x 13)
-    p.drawLine(QPointF(281.5, 10.5), QPointF(273.5, 18.5));
+    // The minimise and close marks, under their commands.
+    const QPointF minimise = QRectF(layout::kMinimise).topLeft(), close = QRectF(layout::kExit).topLeft();
+    p.drawLine(minimise + QPointF(2.5, 10.5), minimise + QPointF(10.5, 10.5));
+    p.drawLine(close + QPointF(1.5, 2.5), close + QPointF(9.5, 10.5));
+    p.drawLine(close + QPointF(9.5, 2.5), close + QPointF(1.5, 10.5));
 
     for (int i = 0; i < 3; ++i)
-        commandButton(p, QRect(kCommandPlaces[i], kCommandSize), i, Look::Normal);
+        commandButton(p, kCommandButtons[i], i, Look::Normal);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.fillRect(QRect(10, 68, 275, 1), QColor(214, 226, 240));
 
-    caption(p, 14, 99, QStringLiteral("文件列表"), 12, kBlue);
-    field(p, QRect(12, 105, 271, 88));
+    caption(p, layout::kQueueCaption, QStringLiteral("文件列表"), 12, kBlue);
+    field(p, layout::FieldFrame(layout::kQueue));
 
-    caption(p, 14, 216, QStringLiteral("视频比特率 (Kbps):"));
-    caption(p, 156, 216, QStringLiteral("屏幕尺寸 (W x H):"));
-    caption(p, 14, 262, QStringLiteral("帧率 (FPS):"));
-    caption(p, 156, 262, QStringLiteral("音频比特率 (Kbps):"));
-    for (const QRect& list : {QRect(13, 221, 127, 24), QRect(155, 221, 127, 24), QRect(13, 267, 127, 24),
-                              QRect(155, 267, 127, 24)})
-        field(p, list);
+    caption(p, layout::kVideoBitRateCaption, QStringLiteral("视频比特率 (Kbps):"));
+    caption(p, layout::kFrameSizeCaption, QStringLiteral("屏幕尺寸 (W x H):"));
+    caption(p, layout::kFrameRateCaption, QStringLiteral("帧率 (FPS):"));
+    caption(p, layout::kAudioBitRateCaption, QStringLiteral("音频比特率 (Kbps):"));
+    for (const QRect& list :
+         {layout::kVideoBitRate, layout::kFrameSize, layout::kFrameRate, layout::kAudioBitRate})
+        field(p, layout::FieldFrame(list));
 
-    caption(p, 14, 313, QStringLiteral("输出路径："));
-    field(p, QRect(13, 319, 224, 24));
+    caption(p, layout::kOutputFolderCaption, QStringLiteral("输出路径："));
+    field(p, layout::FieldFrame(layout::kOutputFolder));
 
-    caption(p, 14, 364, QStringLiteral("转换进度："));
-    // The sunken track the bar grows in.
+    caption(p, layout::kProgressCaption, QStringLiteral("转换进度："));
+    // The sunken track the bar grows in, lit along its bottom and right edges.
+    const QRect bar = layout::kProgressBar;
     p.setPen(QColor(150, 172, 196));
     p.setBrush(QColor(228, 235, 243));
-    p.drawRect(QRect(15, 370, 265, 12));
+    p.drawRect(bar.adjusted(-1, -1, 0, 0));
     p.setPen(Qt::white);
-    p.drawLine(16, 382, 280, 382);
-    p.drawLine(280, 371, 280, 382);
+    p.drawLine(bar.left(), bar.bottom() + 1, bar.right() + 1, bar.bottom() + 1);
+    p.drawLine(bar.right() + 1, bar.top(), bar.right() + 1, bar.bottom() + 1);
     return image;
 }
 
@@ -232,9 +237,11 @@ QImage progress(double scale) {
         const double share = at - above;
         const QColor &from = rows[above], &to = rows[below];
         const auto mix = [share](int a, int b) { return qRound(a + (b - a) * share); };
-        image.setPixel(
-            0, y,
-            qRgb(mix(from.red(), to.red()), mix(from.green(), to.green()), mix(from.blue(), to.blue())));
+        // At a scale that is not whole the picture is two device pixels wide: both are set.
+        const QRgb colour =
+            qRgb(mix(from.red(), to.red()), mix(from.green(), to.green()), mix(from.blue(), to.blue()));
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, colour);
     }
     return image;
 }
@@ -315,7 +322,7 @@ int main(int argc, char* argv[]) {
         const char* const commandNames[] = {"add", "remove", "convert"};
         for (int i = 0; i < 3; ++i) {
             const auto button = [i, scale](Look look) {
-                return picture(kCommandSize, scale, kPanel,
+                return picture(kCommandButtons[i].size(), scale, kPanel,
                                [&](QPainter& p, const QRect& area) { commandButton(p, area, i, look); });
             };
             saveAt(button(Look::Hover), QStringLiteral("%1-hover.jpg").arg(commandNames[i]));
@@ -324,12 +331,12 @@ int main(int argc, char* argv[]) {
         const std::pair<Look, const char*> looks[] = {
             {Look::Normal, "normal"}, {Look::Hover, "hover"}, {Look::Pressed, "pressed"}};
         for (const auto& [look, name] : looks) {
-            saveAt(picture({18, 19}, scale, kPanel,
+            saveAt(picture(layout::kSettingButton.size(), scale, kPanel,
                            [look](QPainter& p, const QRect& area) {
                                smallButton(p, area, look, [&p](const QRect& face) { chevron(p, face); });
                            }),
                    QStringLiteral("option-%1.jpg").arg(name));
-            saveAt(picture({42, 22}, scale, kPanel,
+            saveAt(picture(layout::kBrowse.size(), scale, kPanel,
                            [look](QPainter& p, const QRect& area) {
                                smallButton(p, area, look,
                                            [&p](const QRect& face) { browseCaption(p, face); });

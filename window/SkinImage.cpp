@@ -51,6 +51,14 @@ QAccessibleInterface* accessibleSkinImage(const QString&, QObject* object) {
 }
 } // namespace
 
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    // A label over a white box draws with the Text role, elsewhere with WindowText.
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
+}
+
 SkinImage::SkinImage(QWidget* parent) : QLabel(parent) {
     static const bool accessible = (QAccessible::installFactory(accessibleSkinImage), true);
     Q_UNUSED(accessible);

@@ -5,6 +5,12 @@
 #include <QAccessible>
 #include <QLabel>
 
+// The colour of the link, as browsers show one.
+inline const QColor kLinkBlue(0, 0, 255);
+
+// Sets the colour a label or field writes its text in.
+void SetTextColour(QWidget* widget, const QColor& colour);
+
 // A picture that acts as a command: it reports the pointer's movements, presses and releases over it, and
 // shows whichever picture its state calls for (none lets the window's background show through), drawn for
 // the screen it is on. Made a command, it also takes the keyboard's focus by Tab, runs on Space or Enter as

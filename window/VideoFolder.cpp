@@ -9,12 +9,11 @@
 #include <algorithm>
 
 namespace {
-const QSet<QString> kVideoExtensions{
-    // What the open dialog offers.
-    "avi", "flv", "wmv", "mov", "dat", "asf", "mpg", "mp4",
-    // And what else cameras, phones, discs and downloads bring.
-    "mpeg", "mkv", "webm", "m4v", "3gp", "3g2", "ts", "m2ts", "mts", "vob", "ogv", "rm", "rmvb", "divx", "dv",
-    "f4v", "mxf", "wtv"};
+const QSet<QString> kVideoExtensions{// What the open dialog offers.
+                                     "avi", "flv", "wmv", "mov", "dat", "asf", "mpg", "mp4",
+                                     // And what else cameras, phones, discs and downloads bring.
+                                     "mpeg", "mkv", "webm", "m4v", "3gp", "3g2", "ts", "m2ts", "mts", "vob",
+                                     "ogv", "rm", "rmvb", "divx", "dv", "f4v", "mxf", "wtv"};
 
 // What names sort by: folded case, every run of ASCII digits widened to the same length, so that comparing
 // keys as plain text compares numbers by value ("clip 2" is "clip 000…002", before "clip 000…010").

@@ -5,7 +5,7 @@
 #include "Platform.h"
 #include "Processes.h"
 #include "ProgressParser.h"
-#include "RecordingDesktop.h"
+#include "RecordingNotices.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -255,13 +255,13 @@ class TestConv : public QObject {
                                                  .reason = "文件已损坏或不完整。"};
         QTest::newRow("missing") << DeviceCase{.make = Make::Nothing, .reason = "无法读取源文件。"};
         // A download cut short: what is there converts, and the source is said to be incomplete.
-        QTest::newRow("AVI cut short") << DeviceCase{
-            .source = kSixSeconds + QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"},
-            .make = Make::FirstHalf,
-            .file = "cut.avi",
-            .channels = 1,
-            .sampleRate = 44100,
-            .incomplete = true};
+        QTest::newRow("AVI cut short")
+            << DeviceCase{.source = kSixSeconds + QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"},
+                          .make = Make::FirstHalf,
+                          .file = "cut.avi",
+                          .channels = 1,
+                          .sampleRate = 44100,
+                          .incomplete = true};
         QTest::newRow("FLV cut short") << DeviceCase{
             .source = kSixSeconds + QStringList{"-c:v", "flv1", "-c:a", "libmp3lame", "-ar", "44100"},
             .make = Make::FirstHalf,
@@ -276,10 +276,9 @@ class TestConv : public QObject {
             .channels = 1,
             .sampleRate = 44100,
             .incomplete = true};
-        QTest::newRow("output folder missing")
-            << DeviceCase{.source = picture("320x240") + kH264,
-                          .outputFolder = "no such folder/",
-                          .reason = "无法写入输出文件。"};
+        QTest::newRow("output folder missing") << DeviceCase{.source = picture("320x240") + kH264,
+                                                             .outputFolder = "no such folder/",
+                                                             .reason = "无法写入输出文件。"};
     }
     void whatReachesTheDevice() {
         QFETCH(DeviceCase, wanted);
@@ -367,11 +366,10 @@ class TestConv : public QObject {
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(kConv, convArguments(growing, path("growing.mp4")));
-        // The copy goes on once ffmpeg has opened the file, a tenth of it every 300 ms: far slower than ffmpeg
-        // reads, however busy the machine.
-        QTRY_VERIFY_WITH_TIMEOUT(process.peek(1 << 16).contains("Duration:") ||
-                                     process.state() == QProcess::NotRunning,
-                                 30000);
+        // The copy goes on once ffmpeg has opened the file, a tenth of it every 300 ms: far slower than
+        // ffmpeg reads, however busy the machine.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            process.peek(1 << 16).contains("Duration:") || process.state() == QProcess::NotRunning, 30000);
         QTimer copier;
         connect(&copier, &QTimer::timeout, this, [&] {
             to.write(from.read(chunk));
@@ -384,7 +382,8 @@ class TestConv : public QObject {
         QCOMPARE(process.exitCode(), 0);
         const auto incomplete = ReadIncomplete(output);
         QVERIFY2(incomplete && incomplete->convertedSeconds < 5, qPrintable(output.right(300)));
-        QVERIFY(qAbs(media::duration(media::probe(path("growing.mp4"))) - incomplete->convertedSeconds) < 0.5);
+        QVERIFY(qAbs(media::duration(media::probe(path("growing.mp4"))) - incomplete->convertedSeconds) <
+                0.5);
     }
 
     void badArgumentsGetTheUsage_data() {
@@ -421,17 +420,17 @@ class TestConv : public QObject {
     void theRunnerAndTheParserFollowARealConversion() {
         QVERIFY(media::makeClip(path("tmpfile.dat"), {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-f", "avi"}, 8,
                                 "640x480"));
-        RecordingDesktop desktop;
+        RecordingNotices desktop;
         DOSOutputs runner(desktop);
         qint32 totalSeconds = 0;
         QStringList labels;
-        float bar = 0;
+        double bar = 0;
         connect(&runner, &DOSOutputs::ReceiveOutputs, this, [&](const QString& chunk) {
             const ProgressReading reading = ReadProgress(chunk, totalSeconds);
             totalSeconds = reading.totalSeconds;
             if (reading.display) {
-                QVERIFY(reading.display->barTwips >= bar);
-                bar = reading.display->barTwips;
+                QVERIFY(reading.display->fraction >= bar);
+                bar = reading.display->fraction;
                 labels << reading.display->label;
             }
         });
@@ -441,7 +440,7 @@ class TestConv : public QObject {
         QCOMPARE(totalSeconds, 8);
         QVERIFY2(labels.size() >= 2 && labels.first() != labels.last(), qPrintable(labels.join(' ')));
         QCOMPARE(labels.last(), QStringLiteral("100%"));
-        QCOMPARE(bar, kFullBarTwips);
+        QCOMPARE(bar, 1.0);
         QCOMPARE(media::codecs(media::probe(path("tmpfile.mp4"))), QStringList({"h264", "aac"}));
         QVERIFY(desktop.events.isEmpty());
     }

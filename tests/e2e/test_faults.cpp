@@ -62,7 +62,7 @@ void make(const QString& path, Make kind) {
 }
 
 // The failure box's lines after its heading, or none.
-QStringList failureLines(const RecordingWindowDesktop& desktop) {
+QStringList failureLines(const RecordingDialogs& desktop) {
     const QStringList boxes = desktop.Only("report:");
     return boxes.isEmpty() ? QStringList() : boxes.first().split(u'\n').mid(1);
 }
@@ -263,7 +263,7 @@ class TestFaults : public QObject {
             QSKIP("this machine does not allow mounting a small tmpfs disk");
         const QString output = staging ? fixture.Output() : small;
         fixture.window =
-            std::make_unique<frmMain>(fixture.desktop, frmMain::Places{fixture.programFolder.path(),
+            std::make_unique<frmMain>(fixture.desktop, ProgramPlaces{fixture.programFolder.path(),
                                                                        staging ? small : fixture.stagingRoot.path()});
         fixture.window->show();
         QDir().mkpath(output);
@@ -391,7 +391,7 @@ class TestFaults : public QObject {
             QVERIFY(media::makeClip(one, {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, 3, "640x480"));
             WindowFixture fixture;
             fixture.window = std::make_unique<frmMain>(fixture.desktop,
-                                                       frmMain::Places{fixture.programFolder.path(), shared});
+                                                       ProgramPlaces{fixture.programFolder.path(), shared});
             fixture.window->show();
             fixture.window->txtPath->setText(qEnvironmentVariable("MOVIKON_SHARED_OUTPUT"));
             fixture.Drop({one});
@@ -401,7 +401,7 @@ class TestFaults : public QObject {
             return;
         }
         QTemporaryDir stagingRoot;
-        RecordingWindowDesktop desktop;
+        RecordingDialogs desktop;
         QTemporaryDir programFolder;
         QDir().mkpath(programFolder.filePath("data"));
         QFile::link(PROGRAM_FOLDER "/data/conv", programFolder.filePath("data/conv"));

@@ -1,5 +1,5 @@
 #include "DOSOutputs.h"
-#include "RecordingDesktop.h"
+#include "RecordingNotices.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -65,7 +65,7 @@ class TestDOSOutputs : public QObject {
     void commandsThatCannotStartShowTheirBoxAndRaiseNothing() {
         QFETCH(QString, commandLine);
         QFETCH(QString, box);
-        RecordingDesktop desktop;
+        RecordingNotices desktop;
         DOSOutputs runner(desktop);
         EventLog log(runner);
         QCOMPARE(runner.ExecuteCommand(commandLine), QString());
@@ -79,7 +79,7 @@ class TestDOSOutputs : public QObject {
     }
 
     void anEmptyArgumentRunsTheStoredCommandLine() {
-        RecordingDesktop desktop;
+        RecordingNotices desktop;
         DOSOutputs runner(desktop);
         runner.setCommandLine(chatter("args stored"));
         QCOMPARE(runner.ExecuteCommand(), QStringLiteral("<stored>\n"));
@@ -87,7 +87,7 @@ class TestDOSOutputs : public QObject {
     }
 
     void quotesGroupWordsAndNoShellIsInvolved() {
-        RecordingDesktop desktop;
+        RecordingNotices desktop;
         DOSOutputs runner(desktop);
         QCOMPARE(
             runner.ExecuteCommand(kChatter + QStringLiteral(R"( args "two words" $HOME ';' "say """hi"""")")),
@@ -111,7 +111,7 @@ class TestDOSOutputs : public QObject {
     void chunksAddUpToTheWholeOutput() {
         QFETCH(QString, arguments);
         QFETCH(QString, expected);
-        RecordingDesktop desktop;
+        RecordingNotices desktop;
         DOSOutputs runner(desktop);
         EventLog log(runner);
         bool outputsEndWithChunk = true;
@@ -134,7 +134,7 @@ class TestDOSOutputs : public QObject {
     }
 
     void theEndIsSeenAtOnce() {
-        RecordingDesktop desktop;
+        RecordingNotices desktop;
         DOSOutputs runner(desktop);
         // A child run plainly and one run by the runner, in turns, so that a busy machine slows both alike.
         QList<qint64> added;
@@ -159,7 +159,7 @@ class TestDOSOutputs : public QObject {
     }
 
     void aRunStartedFromCommandOverCompletes() {
-        RecordingDesktop desktop;
+        RecordingNotices desktop;
         DOSOutputs runner(desktop);
         int depth = 0;
         connect(&runner, &DOSOutputs::CommandOver, this, [&] {
@@ -182,7 +182,7 @@ class TestDOSOutputs : public QObject {
         QFETCH(QString, arguments);
         QFETCH(int, code);
         QFETCH(bool, succeeded);
-        RecordingDesktop desktop;
+        RecordingNotices desktop;
         DOSOutputs runner(desktop);
         runner.ExecuteCommand(chatter(arguments));
         QCOMPARE(runner.LastExitCode(), code);
@@ -190,7 +190,7 @@ class TestDOSOutputs : public QObject {
     }
 
     void aHangingChildCanBeStopped() {
-        RecordingDesktop desktop;
+        RecordingNotices desktop;
         DOSOutputs runner(desktop);
         EventLog log(runner);
         QTimer::singleShot(200, [&] {
@@ -207,7 +207,7 @@ class TestDOSOutputs : public QObject {
     }
 
     void eventsRunDuringARun() {
-        RecordingDesktop desktop;
+        RecordingNotices desktop;
         DOSOutputs runner(desktop);
         int ticks = 0;
         QTimer ticker;

@@ -2,9 +2,10 @@
 
 // A window of its own for each test: a fresh program folder whose data/conv is the built encoder (or a
 // stand-in), a private staging root, and a recorder in the person's place.
+#include "PictureCommands.h"
 #include "Platform.h"
 #include "ProgressLabel.h"
-#include "RecordingWindowDesktop.h"
+#include "RecordingDialogs.h"
 #include "SkinImage.h"
 #include "frmMain.h"
 
@@ -47,7 +48,7 @@ inline Qt::DropAction Drop(QWidget* target, QMimeData* data) {
 struct WindowFixture {
     QTemporaryDir programFolder;
     QTemporaryDir stagingRoot;
-    RecordingWindowDesktop desktop;
+    RecordingDialogs desktop;
     std::unique_ptr<frmMain> window;
 
     // `encoder`: the program placed as data/conv (its executable suffix may be left out).
@@ -67,8 +68,7 @@ struct WindowFixture {
     }
 
     frmMain& Open() {
-        window =
-            std::make_unique<frmMain>(desktop, frmMain::Places{programFolder.path(), stagingRoot.path()});
+        window = std::make_unique<frmMain>(desktop, ProgramPlaces{programFolder.path(), stagingRoot.path()});
         window->show();
         return *window;
     }

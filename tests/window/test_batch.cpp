@@ -463,7 +463,7 @@ class TestBatch : public QObject {
         // Where that folder does not exist, some systems report no temporary folder at all.
         const QString temporaryShown = QDir::tempPath().isEmpty() ? QString() : "；" + native(QDir::tempPath());
         const QStringList rootBefore = namesIn(QDir::rootPath());
-        frmMain window(fixture.desktop, frmMain::Places{fixture.programFolder.path(), unusable + "/staging"});
+        frmMain window(fixture.desktop, ProgramPlaces{fixture.programFolder.path(), unusable + "/staging"});
         for (auto variable = before.cbegin(); variable != before.cend(); ++variable)
             qputenv(variable.key(), variable.value());
         Drop(window.LV->viewport(), Files({source("third.mp4")}));
@@ -499,7 +499,7 @@ class TestBatch : public QObject {
         QTest::addColumn<int>("answer");
         QTest::addColumn<QStringList>("converted"); // the results when the batch has ended
         QTest::addColumn<int>("stillQueued");       // from the first real file on
-        using Choice = WindowDesktop::StopChoice;
+        using Choice = UserDialogs::StopChoice;
         QTest::newRow("Esc, at once") << "Esc" << false << int(Choice::Now) << QStringList() << 3;
         QTest::newRow("Esc, after the file") << "Esc" << false << int(Choice::AfterCurrentFile)
                                              << QStringList{"first clip.mp4"} << 2;
@@ -516,7 +516,7 @@ class TestBatch : public QObject {
         QFETCH(int, stillQueued);
         // Stopped at once, the stand-in never ends by itself: however slow the machine, the stop lands mid-file.
         if (!realEncoder)
-            qputenv("FAKECONV_MODE", answer == int(WindowDesktop::StopChoice::Now) ? "hang" : "steady");
+            qputenv("FAKECONV_MODE", answer == int(UserDialogs::StopChoice::Now) ? "hang" : "steady");
         WindowFixture fixture(realEncoder ? QStringLiteral(PROGRAM_FOLDER "/data/conv") : FAKECONV_PATH);
         frmMain& window = fixture.Open();
         QApplication::setActiveWindow(&window);
@@ -527,7 +527,7 @@ class TestBatch : public QObject {
         const QStringList files{source(realEncoder ? "five minutes.avi" : "first clip.avi"), source("movie.avi"),
                                 source("third.mp4")};
         fixture.Drop(QStringList{source("gone.avi")} + files);
-        fixture.desktop.stopAnswers << WindowDesktop::StopChoice(answer);
+        fixture.desktop.stopAnswers << UserDialogs::StopChoice(answer);
         bool stoppedMidFile = false;
         QTimer stopper;
         connect(&stopper, &QTimer::timeout, this, [&] {

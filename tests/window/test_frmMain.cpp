@@ -1,5 +1,5 @@
 #include "ConversionSettings.h"
-#include "QtDesktop.h"
+#include "QtUserDialogs.h"
 #include "Files.h"
 #include "SkinImage.h"
 #include "Unprivileged.h"
@@ -124,10 +124,10 @@ class TestFrmMain : public QObject {
         WindowFixture fixture;
         frmMain& window = fixture.Open();
         window.menuMsg->setText("b");
-        QVERIFY(window.bFromMenuMsg); // stays set until the next command
+        QVERIFY(window.Pictures().bFromMenuMsg); // stays set until the next command
         QVERIFY(fixture.desktop.events.isEmpty());
         window.menuMsg->setText("run 7"); // a digit with no command: only the common steps
-        QVERIFY(!window.bFromMenuMsg);
+        QVERIFY(!window.Pictures().bFromMenuMsg);
         QVERIFY(fixture.desktop.events.isEmpty());
         window.menuMsg->setText("x2");
         QCOMPARE(fixture.desktop.events, QStringList{"warning:警告:请先添加文件"});
@@ -258,7 +258,7 @@ class TestFrmMain : public QObject {
         QStringList lines;
         for (int i = 0; i < 1000; ++i)
             lines << QStringLiteral("/videos/第%1集.avi — 不是视频文件，或不支持这种格式。").arg(i);
-        const auto box = QtDesktop::ReportBox(QStringLiteral("1000 个文件未能转换。"), lines, nullptr);
+        const auto box = QtUserDialogs::ReportBox(QStringLiteral("1000 个文件未能转换。"), lines, nullptr);
         box->show();
         QVERIFY(QTest::qWaitForWindowExposed(box.get()));
         const QRect shown = box->frameGeometry();

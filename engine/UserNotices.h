@@ -3,11 +3,11 @@
 #include <QString>
 #include <QStringList>
 
-// What the engine needs of the person in front of the screen. The window implements it with message boxes,
+// What the engine tells the person in front of the screen. The window implements it with message boxes,
 // the desktop's file browser and a sound; tests implement it with a recorder.
-class Desktop {
+class UserNotices {
   public:
-    virtual ~Desktop() = default;
+    virtual ~UserNotices() = default;
 
     // A modal box with the error icon, titled with the application title.
     virtual void ShowError(const QString& text) = 0;

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "RecordingDesktop.h"
-#include "WindowDesktop.h"
+#include "RecordingNotices.h"
+#include "UserDialogs.h"
 
 #include <QQueue>
 #include <QTimer>
 
 // The person at the window: answers the file dialogs and the question to stop from a script and records
 // every call.
-class RecordingWindowDesktop : public Recorder<WindowDesktop> {
+class RecordingDialogs : public Recorder<UserDialogs> {
   public:
     QString ShowOpenDialog(QWidget*, const QString& Title, QString& InitialDir, const QString& Filter,
                            quint32 Flags) override {

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "Desktop.h"
+#include "UserNotices.h"
 
 #include <functional>
 
 class QWidget;
 
 // The desktop as the window needs it: the engine's needs plus the two file dialogs.
-class WindowDesktop : public Desktop {
+class UserDialogs : public UserNotices {
   public:
     // The open-file dialog; see COMDLG::ShowOpenDialog.
     virtual QString ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowDesktop.h"
+#include "UserDialogs.h"
 
 #include <QDialog>
 
@@ -8,7 +8,7 @@
 
 // The real desktop: Qt's message boxes and file dialogs, the desktop's file browser and web browser, and
 // the sound device.
-class QtDesktop : public WindowDesktop {
+class QtUserDialogs : public UserDialogs {
   public:
     void ShowError(const QString& text) override;
     void ShowWarning(const QString& title, const QString& text) override;

@@ -1,4 +1,4 @@
-#include "DesktopPlatform.h"
+#include "SessionServices.h"
 
 #include <QAudioDevice>
 #include <QDBusConnection>

@@ -1,25 +1,25 @@
-#include "QtDesktop.h"
+#include "QtUserDialogs.h"
 
 #include "COMDLG.h"
-#include "DesktopPlatform.h"
+#include "SessionServices.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextDocument>
-#include <QPushButton>
-#include <QStyle>
-#include <QVBoxLayout>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTextDocument>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -42,20 +42,20 @@ void showBox(QMessageBox::Icon icon, const QString& title, const QString& text) 
 }
 } // namespace
 
-void QtDesktop::ShowError(const QString& text) {
+void QtUserDialogs::ShowError(const QString& text) {
     showBox(QMessageBox::Critical, kApplicationTitle, text);
 }
 
-void QtDesktop::ShowWarning(const QString& title, const QString& text) {
+void QtUserDialogs::ShowWarning(const QString& title, const QString& text) {
     showBox(QMessageBox::Warning, title, text);
 }
 
-void QtDesktop::ShowReport(const QString& summary, const QStringList& details) {
+void QtUserDialogs::ShowReport(const QString& summary, const QStringList& details) {
     ReportBox(summary, details, ownerWindow())->exec();
 }
 
-std::unique_ptr<QDialog> QtDesktop::ReportBox(const QString& summary, const QStringList& details,
-                                              QWidget* OwnerWindow) {
+std::unique_ptr<QDialog> QtUserDialogs::ReportBox(const QString& summary, const QStringList& details,
+                                                  QWidget* OwnerWindow) {
     auto dialog = std::make_unique<QDialog>(OwnerWindow);
     QDialog& box = *dialog;
     box.setWindowTitle(kApplicationTitle);
@@ -86,7 +86,7 @@ std::unique_ptr<QDialog> QtDesktop::ReportBox(const QString& summary, const QStr
     return dialog;
 }
 
-QWidget* QtDesktop::AskToStop(QWidget* OwnerWindow, std::function<void(StopChoice)> answered) {
+QWidget* QtUserDialogs::AskToStop(QWidget* OwnerWindow, std::function<void(StopChoice)> answered) {
     auto* box = new QMessageBox(QMessageBox::Question, kApplicationTitle, QStringLiteral("要停止转换吗？"),
                                 QMessageBox::NoButton, OwnerWindow);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -105,22 +105,22 @@ QWidget* QtDesktop::AskToStop(QWidget* OwnerWindow, std::function<void(StopChoic
     return box;
 }
 
-void QtDesktop::Open(const QString& pathOrUrl) {
+void QtUserDialogs::Open(const QString& pathOrUrl) {
     const QUrl url = QUrl(pathOrUrl).scheme().size() > 1 ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
     QDesktopServices::openUrl(url);
 }
 
-void QtDesktop::PlaySound(const QString& path) {
+void QtUserDialogs::PlaySound(const QString& path) {
     if (!QFileInfo(path).isFile() || !platform::PlaySoundFile(path, kLongestSoundMs))
         QApplication::beep();
 }
 
-QString QtDesktop::ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
-                                  const QString& Filter, quint32 Flags) {
+QString QtUserDialogs::ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
+                                      const QString& Filter, quint32 Flags) {
     return COMDLG::ShowOpenDialog(OwnerWindow, Title, InitialDir, Filter, Flags);
 }
 
-QString QtDesktop::ChooseFolder(QWidget* OwnerWindow, const QString& Title) {
+QString QtUserDialogs::ChooseFolder(QWidget* OwnerWindow, const QString& Title) {
     const QString folder =
         QFileDialog::getExistingDirectory(OwnerWindow, Title, QString(), QFileDialog::ShowDirsOnly);
     return folder.isEmpty() ? folder : QDir::toNativeSeparators(QDir::cleanPath(folder));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Desktop.h"
+#include "UserNotices.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -24,4 +24,4 @@ template <class Base> class Recorder : public Base {
     QStringList events;
 };
 
-using RecordingDesktop = Recorder<Desktop>;
+using RecordingNotices = Recorder<UserNotices>;

@@ -1,4 +1,4 @@
-#include "DesktopPlatform.h"
+#include "SessionServices.h"
 
 #include <QDir>
 #include <QEventLoop>

@@ -1,0 +1,39 @@
+#include "FileDrop.h"
+
+#include "VideoFolder.h"
+
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QWidget>
+
+FileDrop::FileDrop(const QList<QWidget*>& targets, QObject* parent) : QObject(parent) {
+    for (QWidget* target : targets) {
+        target->setAcceptDrops(true);
+        target->installEventFilter(this);
+    }
+}
+
+bool FileDrop::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QObject::eventFilter(watched, event);
+    auto* drop = static_cast<QDropEvent*>(event);
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (type != QEvent::Drop)
+        return true;
+    QStringList files, withoutVideo;
+    for (const QUrl& url : drop->mimeData()->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = QDir::toNativeSeparators(url.toLocalFile());
+        const QStringList videos = QFileInfo(path).isDir() ? VideosIn(path) : QStringList{path};
+        if (videos.isEmpty())
+            withoutVideo << QFileInfo(path).fileName();
+        files << videos;
+    }
+    emit Dropped(files, withoutVideo);
+    return true;
+}
