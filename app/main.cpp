@@ -1,7 +1,7 @@
-#include "Platform.h"
-#include "QtUserDialogs.h"
-#include "Skin.h"
-#include "frmMain.h"
+#include "platform/Platform.h"
+#include "window/QtUserDialogs.h"
+#include "window/Skin.h"
+#include "window/frmMain.h"
 
 #include <QApplication>
 #include <QFont>

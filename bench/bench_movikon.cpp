@@ -1,11 +1,11 @@
 // Measures what Movikon PRO adds to the encoder's own work, and prints one "name: value" line per measure,
 // ratios last. Run through bench/run.
-#include "ConvArguments.h"
-#include "DOSOutputs.h"
 #include "Media.h"
-#include "Platform.h"
 #include "WindowFixture.h"
 #include "Xvfb.h"
+#include "conv/ConvArguments.h"
+#include "engine/DOSOutputs.h"
+#include "platform/Platform.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "AviHeader.h"
+#include "conv/AviHeader.h"
 
 #include <QFile>
 #include <QtEndian>

@@ -1,4 +1,4 @@
-#include "ConvArguments.h"
+#include "conv/ConvArguments.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "FfmpegLog.h"
+#include "conv/FfmpegLog.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConvProtocol.h"
+#include "conv/ConvProtocol.h"
 
 #include <QString>
 #include <QStringList>

@@ -3,10 +3,10 @@
 // "Duration: HH:MM:SS.cc, ", then the elapsed output time as "time=<seconds> ". It exits with 0 only when an
 // output file has been written; otherwise no file is left at the output path, and the last line says why. A
 // source that ends well before its declared duration is converted as far as it goes and noted as incomplete.
-#include "AviHeader.h"
-#include "ConvArguments.h"
-#include "FfmpegLog.h"
-#include "Platform.h"
+#include "conv/AviHeader.h"
+#include "conv/ConvArguments.h"
+#include "conv/FfmpegLog.h"
+#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "COMDLG.h"
+#include "dialogs/COMDLG.h"
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,13 +1,13 @@
-#include "BatchDriver.h"
+#include "engine/BatchDriver.h"
 
-#include "BatchQueue.h"
-#include "ConvProtocol.h"
-#include "DOSOutputs.h"
-#include "Platform.h"
-#include "ProgressParser.h"
-#include "StagingFolder.h"
-#include "UserNotices.h"
-#include "clsWaitableTimer.h"
+#include "conv/ConvProtocol.h"
+#include "engine/BatchQueue.h"
+#include "engine/DOSOutputs.h"
+#include "engine/ProgressParser.h"
+#include "engine/UserNotices.h"
+#include "engine/clsWaitableTimer.h"
+#include "platform/Platform.h"
+#include "platform/StagingFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

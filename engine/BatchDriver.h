@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QStringList>
 
-#include "Publisher.h"
+#include "engine/Publisher.h"
 
 #include <optional>
 

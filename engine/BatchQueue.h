@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConversionSettings.h"
+#include "engine/ConversionSettings.h"
 
 #include <QString>
 #include <QStringList>

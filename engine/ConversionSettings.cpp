@@ -1,6 +1,6 @@
-#include "ConversionSettings.h"
+#include "engine/ConversionSettings.h"
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 namespace ConversionSettings {
 

@@ -1,8 +1,8 @@
-#include "DOSOutputs.h"
+#include "engine/DOSOutputs.h"
 
-#include "Platform.h"
-#include "UserNotices.h"
-#include "clsWaitableTimer.h"
+#include "engine/UserNotices.h"
+#include "engine/clsWaitableTimer.h"
+#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QStringDecoder>

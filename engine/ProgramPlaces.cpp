@@ -1,6 +1,6 @@
-#include "ProgramPlaces.h"
+#include "engine/ProgramPlaces.h"
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <QStandardPaths>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StagingFolder.h"
+#include "platform/StagingFolder.h"
 
 #include <QString>
 

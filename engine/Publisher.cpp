@@ -1,6 +1,6 @@
-#include "Publisher.h"
+#include "engine/Publisher.h"
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "clsWaitableTimer.h"
+#include "engine/clsWaitableTimer.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

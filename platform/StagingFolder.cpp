@@ -1,4 +1,4 @@
-#include "StagingFolder.h"
+#include "platform/StagingFolder.h"
 
 #include <QDir>
 #include <QFile>

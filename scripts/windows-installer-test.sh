@@ -25,6 +25,18 @@ fail() {
     exit 1
 }
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
+layout=$(dirname "${BASH_SOURCE[0]}")/../window/WindowLayout.h
+# "x y" of the centre of the window's control $1 (kAddButton, kExit…), from the window's one layout.
+centre() {
+    sed -n "s/.*\b$1{\([0-9]*\), \([0-9]*\), \([0-9]*\), \([0-9]*\)}.*/\1 \2 \3 \4/p" "$layout" |
+        awk '{ print int($1 + $3 / 2), int($2 + $4 / 2) }'
+}
+# Clicks the centre of the control $1 of the window at $X,$Y.
+click() {
+    local x y
+    read -r x y < <(centre "$1")
+    xdotool mousemove $((X + x)) $((Y + y)) click 1
+}
 version_of() { basename "$1" | sed 's/^movikon-\(.*\)-setup\.exe$/\1/'; }
 # Waits up to $1 seconds for the command after it to succeed.
 within() {
@@ -46,12 +58,12 @@ no_dialog() { ! has_dialog; }
 # Queues the clip $1 through the Open Files dialog of the window at $X,$Y and starts the conversion, as a person
 # would: each step waits for the window that the one before opens or closes.
 convert_clip() {
-    xdotool mousemove $((X + 60)) $((Y + 57)) click 1 # 添加文件
+    click kAddButton
     within 30 has_dialog || fail "添加文件 opened no Open Files dialog"
     xdotool type --delay 20 "$(windows "$1")"
     xdotool key Return
     within 30 no_dialog || fail "the Open Files dialog did not take $(windows "$1")"
-    xdotool mousemove $((X + 245)) $((Y + 57)) click 1 # 开始转换
+    click kConvertButton
 }
 # The processes of the installed program's file $1 (movikon.exe, data/conv.exe, data/ffmpeg.exe): wine maps a
 # program's file under its Linux path, which is this prefix's own, so another wine session's Movikon PRO or
@@ -108,7 +120,8 @@ rm -f "$result"
 start_program
 within 30 has_window || fail "the installed program shows no window"
 eval "$(xdotool getwindowgeometry --shell "$(window)")"
-[ "$WIDTH" = 294 ] && [ "$HEIGHT" = 420 ] || fail "the window is ${WIDTH}x$HEIGHT, not 294x420"
+size=$(sed -n 's/.*\bkWindow{\([0-9]*\), \([0-9]*\)}.*/\1x\2/p' "$layout")
+[ "${WIDTH}x$HEIGHT" = "$size" ] || fail "the window is ${WIDTH}x$HEIGHT, not $size"
 convert_clip "$clip"
 within 120 test -s "$result" || fail "no converted file in the user's output folder"
 sleep 2
@@ -116,7 +129,7 @@ sleep 2
 codecs=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$result" | xargs)
 [ "$codecs" = "h264 aac" ] || fail "the converted file holds $codecs, not H.264 video and AAC sound"
 echo "installer test: the installed program converted a clip into $result"
-xdotool mousemove $((X + 281)) $((Y + 12)) click 1 # the close mark
+click kExit
 within 15 no_window || fail "the close mark did not end the program"
 settings=$(find "$drive_c/users" -path '*/AppData/Roaming/Movikon/setup.ini' | head -1)
 [ -n "$settings" ] || fail "no settings in the user's application data"
@@ -178,7 +191,7 @@ done <<<"$expected"
 start_program
 within 30 has_window || fail "the upgraded program shows no window"
 eval "$(xdotool getwindowgeometry --shell "$(window)")"
-xdotool mousemove $((X + 281)) $((Y + 12)) click 1 # the close mark
+click kExit
 within 15 no_window || fail "the close mark did not end the upgraded program"
 echo "installer test: $newer installed over $older while it converted; one installation, the user's files kept"
 

@@ -2,8 +2,8 @@
 // window may be shown at, so that it is as sharp as the text around it. The pictures are committed and
 // compiled into the program, so neither this tool nor its font is needed to build it. Run it again after
 // changing the look:  build/tools/skingen skin
-#include "SkinScales.h"
-#include "WindowLayout.h"
+#include "window/SkinScales.h"
+#include "window/WindowLayout.h"
 
 #include <QBuffer>
 #include <QDataStream>

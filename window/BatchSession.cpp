@@ -1,7 +1,7 @@
-#include "BatchSession.h"
+#include "window/BatchSession.h"
 
-#include "BatchDriver.h"
-#include "ProgressLabel.h"
+#include "engine/BatchDriver.h"
+#include "window/ProgressLabel.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SessionServices.h"
+#include "platform/SessionServices.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
-#include "FileDrop.h"
+#include "window/FileDrop.h"
 
-#include "VideoFolder.h"
+#include "window/VideoFolder.h"
 
 #include <QDir>
 #include <QDropEvent>

@@ -1,4 +1,4 @@
-#include "GetFile.h"
+#include "window/GetFile.h"
 
 #include <QDir>
 

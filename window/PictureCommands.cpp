@@ -1,6 +1,6 @@
-#include "PictureCommands.h"
+#include "window/PictureCommands.h"
 
-#include "SkinImage.h"
+#include "window/SkinImage.h"
 
 #include <QCoreApplication>
 

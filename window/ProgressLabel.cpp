@@ -1,4 +1,4 @@
-#include "ProgressLabel.h"
+#include "window/ProgressLabel.h"
 
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>

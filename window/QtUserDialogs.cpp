@@ -1,7 +1,7 @@
-#include "QtUserDialogs.h"
+#include "window/QtUserDialogs.h"
 
-#include "COMDLG.h"
-#include "SessionServices.h"
+#include "dialogs/COMDLG.h"
+#include "platform/SessionServices.h"
 
 #include <QApplication>
 #include <QDesktopServices>

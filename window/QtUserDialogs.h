@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UserDialogs.h"
+#include "window/UserDialogs.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "SettingsFile.h"
+#include "window/SettingsFile.h"
 
 #include <QComboBox>
 #include <QDir>

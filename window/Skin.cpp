@@ -1,6 +1,6 @@
-#include "Skin.h"
+#include "window/Skin.h"
 
-#include "SkinScales.h"
+#include "window/SkinScales.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "SkinImage.h"
+#include "window/SkinImage.h"
 
 #include <QAccessibleWidget>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Skin.h"
+#include "window/Skin.h"
 
 #include <QAccessible>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "VideoFolder.h"
+#include "window/VideoFolder.h"
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <QDir>
 #include <QFileInfo>

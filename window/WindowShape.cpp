@@ -1,4 +1,4 @@
-#include "WindowShape.h"
+#include "window/WindowShape.h"
 
 #include <QEvent>
 #include <QWidget>

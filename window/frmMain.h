@@ -1,9 +1,9 @@
 #pragma once
 
-#include "BatchQueue.h"
-#include "ProgramPlaces.h"
-#include "Skin.h"
-#include "StagingFolder.h"
+#include "engine/BatchQueue.h"
+#include "engine/ProgramPlaces.h"
+#include "platform/StagingFolder.h"
+#include "window/Skin.h"
 
 #include <QPointer>
 #include <QWidget>

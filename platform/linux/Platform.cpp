@@ -1,4 +1,4 @@
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -125,7 +125,8 @@ bool IsSharedProgramFolder(const QString& programFolder) {
 }
 
 QString UserSettingsFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/movikon");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/movikon");
 }
 
 } // namespace platform

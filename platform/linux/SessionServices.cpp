@@ -1,4 +1,4 @@
-#include "SessionServices.h"
+#include "platform/SessionServices.h"
 
 #include <QAudioDevice>
 #include <QDBusConnection>

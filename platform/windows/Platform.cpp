@@ -1,4 +1,4 @@
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,7 +55,7 @@ std::wstring longPath(const QString& path) {
     if (native.size() < MAX_PATH - 12)
         return native.toStdWString();
     return (native.startsWith(QStringLiteral("\\\\")) ? QStringLiteral("\\\\?\\UNC\\") + native.mid(2)
-                                                  : QStringLiteral("\\\\?\\") + native)
+                                                      : QStringLiteral("\\\\?\\") + native)
         .toStdWString();
 }
 
@@ -115,9 +115,9 @@ bool StageSource(const QString& source, const QString& stagedPath) {
 
 QByteArray FileIdentity(const QString& path) {
     // Opened for nothing but its identity: any sharing allowed, folders too.
-    const HANDLE file = CreateFileW(longPath(path).c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE file =
+        CreateFileW(longPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return {};
     BY_HANDLE_FILE_INFORMATION information{};
@@ -133,7 +133,8 @@ MoveResult MoveUnlessTaken(const QString& from, const QString& to) {
     if (MoveFileExW(longPath(from).c_str(), longPath(to).c_str(), 0))
         return MoveResult::Moved;
     const DWORD error = GetLastError();
-    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? MoveResult::Taken : MoveResult::Failed;
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? MoveResult::Taken
+                                                                       : MoveResult::Failed;
 }
 
 bool MoveReplacing(const QString& from, const QString& to) {

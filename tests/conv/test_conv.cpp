@@ -1,11 +1,11 @@
-#include "ConvProtocol.h"
-#include "ConversionSettings.h"
-#include "DOSOutputs.h"
 #include "Media.h"
-#include "Platform.h"
 #include "Processes.h"
-#include "ProgressParser.h"
 #include "RecordingNotices.h"
+#include "conv/ConvProtocol.h"
+#include "engine/ConversionSettings.h"
+#include "engine/DOSOutputs.h"
+#include "engine/ProgressParser.h"
+#include "platform/Platform.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>

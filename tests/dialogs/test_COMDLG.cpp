@@ -1,4 +1,4 @@
-#include "COMDLG.h"
+#include "dialogs/COMDLG.h"
 
 #include <QApplication>
 #include <QDir>

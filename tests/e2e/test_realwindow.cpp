@@ -3,6 +3,7 @@
 #include "Media.h"
 #include "Processes.h"
 #include "Xvfb.h"
+#include "window/WindowLayout.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -66,22 +67,26 @@ class TestRealWindow : public QObject {
     }
     QString start(QProcess& program) { return start(program, m_x); }
 
-    static void clickAt(const Xvfb& x, const QString& window, int left, int top) {
-        x.Run("xdotool",
-              {"mousemove", "--window", window, QString::number(left), QString::number(top), "click", "1"});
+    // Clicks the centre of the control at `place` in the window's layout, on a screen at `scale`.
+    static void clickAt(const Xvfb& x, const QString& window, const QRect& place, int scale = 1) {
+        const QPoint centre = place.center() * scale;
+        x.Run("xdotool", {"mousemove", "--window", window, QString::number(centre.x()),
+                          QString::number(centre.y()), "click", "1"});
     }
-    void clickAt(const QString& window, int x, int y) { clickAt(m_x, window, x, y); }
+    void clickAt(const QString& window, const QRect& place, int scale = 1) {
+        clickAt(m_x, window, place, scale);
+    }
 
     // Queues `clip` through the Open Files dialog and converts it, until the encoder runs on it.
     static void convertUntilTheEncoderRuns(const Xvfb& x, const QString& window, const QString& clip,
                                            const QString& staging) {
-        clickAt(x, window, 20 + 43, 32 + 15); // Add
+        clickAt(x, window, layout::kAddButton);
         const QString dialog = x.FindWindow("Open Files");
         QVERIFY2(!dialog.isEmpty(), "no Open Files dialog appeared");
         x.Run("xdotool", {"windowfocus", "--sync", dialog, "type", "--delay", "10", clip});
         x.Run("xdotool", {"windowfocus", "--sync", dialog, "key", "Return"});
         QTRY_VERIFY_WITH_TIMEOUT(x.FindWindow("Open Files", 0).isEmpty(), 5000);
-        clickAt(x, window, 195 + 43, 32 + 15); // Convert
+        clickAt(x, window, layout::kConvertButton);
         QTRY_VERIFY_WITH_TIMEOUT(!processes::matching(staging).isEmpty(), 20000);
     }
 
@@ -126,15 +131,14 @@ class TestRealWindow : public QObject {
         QVERIFY(info.contains("Width: 294"));
         QVERIFY(info.contains("Height: 420"));
 
-        const auto click = [&](int x, int y) { clickAt(window, x, y); };
-        click(195 + 43, 32 + 15); // Convert, with nothing queued
+        clickAt(window, layout::kConvertButton); // with nothing queued
         const QString warning = m_x.FindWindow("警告");
         QVERIFY2(!warning.isEmpty(), "no warning appeared");
         m_x.Run("xdotool", {"windowfocus", "--sync", warning, "key", "Return"});
         QTRY_VERIFY_WITH_TIMEOUT(m_x.FindWindow("警告", 0).isEmpty(), 5000);
 
         QVERIFY(!QFile::exists(m_programFolder.filePath("setup.ini")));
-        click(272 + 5, 8 + 6); // the close mark
+        clickAt(window, layout::kExit);
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
@@ -237,7 +241,7 @@ class TestRealWindow : public QObject {
             for (int x = 0; x < 40; ++x)
                 QVERIFY(screen.pixelColor(x, y) != QColor(255, 0, 255));
 
-        clickAt(window, 272 * 2 + 5, 8 * 2 + 6); // the close mark
+        clickAt(window, layout::kExit, 2);
         QVERIFY(program.waitForFinished(10000));
     }
 };

@@ -1,5 +1,5 @@
-#include "ConversionSettings.h"
-#include "Platform.h"
+#include "engine/ConversionSettings.h"
+#include "platform/Platform.h"
 
 #include <QProcess>
 #include <QTest>

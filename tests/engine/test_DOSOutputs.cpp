@@ -1,5 +1,5 @@
-#include "DOSOutputs.h"
 #include "RecordingNotices.h"
+#include "engine/DOSOutputs.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -7,8 +7,8 @@
 #include <QSysInfo>
 #include <QTest>
 
-#include <algorithm>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 const QString kChatter = QStringLiteral(CHATTER_PATH);
@@ -152,8 +152,9 @@ class TestDOSOutputs : public QObject {
         QStringList shown;
         for (const qint64 ms : added)
             shown << QString::number(ms);
-        // Waiting out the 50 ms poll after an end would add most of it to a run. Under wine (seen there, never on
-        // Linux) a child's end reaches the event loop only about one poll later: there no more than that is allowed.
+        // Waiting out the 50 ms poll after an end would add most of it to a run. Under wine (seen there,
+        // never on Linux) a child's end reaches the event loop only about one poll later: there no more than
+        // that is allowed.
         const qint64 allowed = QSysInfo::kernelType() == QStringLiteral("winnt") ? 95 : 45;
         QVERIFY2(added[added.size() / 2] < allowed, qPrintable("ms added to each run: " + shown.join(u' ')));
     }

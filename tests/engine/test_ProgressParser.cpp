@@ -1,4 +1,4 @@
-#include "ProgressParser.h"
+#include "engine/ProgressParser.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "clsWaitableTimer.h"
+#include "engine/clsWaitableTimer.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -5,6 +5,7 @@
 //   fail                says why and exits with 1, writing nothing
 //   hang                reports a duration, then never ends
 //   incomplete          as instant, but says the source held only 107.2 of its 300 seconds
+//   copy                as instant, but the result is a copy of the source, which tells each result's source
 //   steady              reports ten seconds of progress at a steady five media seconds a second, then as
 //                       instant
 #include <chrono>
@@ -26,11 +27,15 @@ int main(int argc, char* argv[]) {
     const std::string mode = modeVariable ? modeVariable : "instant";
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::printf("Duration: 00:00:10.00, start: 0.000000\n");
-    if (mode == "instant" || mode == "incomplete") {
+    if (mode == "instant" || mode == "incomplete" || mode == "copy") {
         std::printf("time=10.00 \n");
         if (mode == "incomplete")
             std::printf("Incomplete: converted=107.20 declared=300.00\n");
-        std::ofstream(output) << "a small result\n";
+        std::ofstream result(output, std::ios::binary);
+        if (mode == "copy" && argc > 2 && std::string(argv[1]) == "-i")
+            result << std::ifstream(argv[2], std::ios::binary).rdbuf();
+        else
+            result << "a small result\n";
         return 0;
     }
     if (mode == "steady") {

@@ -2,8 +2,8 @@
 // where the system can link, the source never touched, and where the settings go when the program folder
 // is shared.
 #include "Files.h"
-#include "Platform.h"
-#include "StagingFolder.h"
+#include "platform/Platform.h"
+#include "platform/StagingFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -72,11 +72,14 @@ class TestPlatform : public QObject {
         QTest::addColumn<bool>("taken");
         QTemporaryDir probe;
         writeFile(probe.filePath("X"), "x");
-        QTest::newRow("free") << "" << "result.mp4" << false;
-        QTest::newRow("taken") << "result.mp4" << "result.mp4" << true;
-        QTest::newRow("taken in another case") << "Result.mp4" << "result.mp4"
-                                               << QFile::exists(probe.filePath("x"));
-        QTest::newRow("a free Chinese name beside a taken one") << "结果.mp4" << "结果 (2).mp4" << false;
+        QTest::newRow("free") << ""
+                              << "result.mp4" << false;
+        QTest::newRow("taken") << "result.mp4"
+                               << "result.mp4" << true;
+        QTest::newRow("taken in another case") << "Result.mp4"
+                                               << "result.mp4" << QFile::exists(probe.filePath("x"));
+        QTest::newRow("a free Chinese name beside a taken one") << "结果.mp4"
+                                                                << "结果 (2).mp4" << false;
     }
     void aNameIsClaimedOnlyWhileItIsFree() {
         QFETCH(QString, there);

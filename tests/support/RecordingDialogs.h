@@ -1,10 +1,11 @@
 #pragma once
 
 #include "RecordingNotices.h"
-#include "UserDialogs.h"
+#include "window/UserDialogs.h"
 
 #include <QQueue>
 #include <QTimer>
+#include <QWidget>
 
 // The person at the window: answers the file dialogs and the question to stop from a script and records
 // every call.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UserNotices.h"
+#include "engine/UserNotices.h"
 
 #include <QRegularExpression>
 #include <QStringList>

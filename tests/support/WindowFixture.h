@@ -2,12 +2,13 @@
 
 // A window of its own for each test: a fresh program folder whose data/conv is the built encoder (or a
 // stand-in), a private staging root, and a recorder in the person's place.
-#include "PictureCommands.h"
-#include "Platform.h"
-#include "ProgressLabel.h"
+#include "FakeConvMode.h"
 #include "RecordingDialogs.h"
-#include "SkinImage.h"
-#include "frmMain.h"
+#include "platform/Platform.h"
+#include "window/PictureCommands.h"
+#include "window/ProgressLabel.h"
+#include "window/SkinImage.h"
+#include "window/frmMain.h"
 
 #include <QTreeWidget>
 

@@ -1,7 +1,7 @@
-#include "ConversionSettings.h"
 #include "Files.h"
-#include "SettingsFile.h"
 #include "Unprivileged.h"
+#include "engine/ConversionSettings.h"
+#include "window/SettingsFile.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -98,10 +98,12 @@ class TestSettingsFile : public QObject {
         QTest::newRow("binary junk") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 18) << kDefaults
                                      << "unchanged";
         QTest::newRow("one very long line") << QByteArray(1 << 20, 'x') << kDefaults << "unchanged";
-        QTest::newRow("doubled quotes") << QByteArray("\"1\"\r\n\"1\"\r\n\"1\"\r\n\"1\"\r\n\"/a \"\"b\"\"\"\r\n")
-                                        << QList<int>{1, 1, 1, 1} << "/a \"b\"";
+        QTest::newRow("doubled quotes")
+            << QByteArray("\"1\"\r\n\"1\"\r\n\"1\"\r\n\"1\"\r\n\"/a \"\"b\"\"\"\r\n")
+            << QList<int>{1, 1, 1, 1} << "/a \"b\"";
         QTest::newRow("good lines padded past 64 KiB")
-            << QByteArray("\"1\"\r\n\"1\"\r\n\"1\"\r\n\"1\"\r\n\"/out\"\r\n").leftJustified(64 * 1024 + 1, ' ')
+            << QByteArray("\"1\"\r\n\"1\"\r\n\"1\"\r\n\"1\"\r\n\"/out\"\r\n")
+                   .leftJustified(64 * 1024 + 1, ' ')
             << kDefaults << "unchanged";
         QTest::newRow("good lines padded to 64 KiB")
             << QByteArray("\"1\"\r\n\"1\"\r\n\"1\"\r\n\"1\"\r\n\"/out\"\r\n").leftJustified(64 * 1024, ' ')

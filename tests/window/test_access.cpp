@@ -1,8 +1,8 @@
 // The window without a pointer: the keyboard's focus, Space and Enter, the shortcuts, and what a screen
 // reader finds and hears.
-#include "BatchDriver.h"
 #include "Files.h"
 #include "WindowFixture.h"
+#include "engine/BatchDriver.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
@@ -178,7 +178,7 @@ class TestAccess : public QObject {
         QCOMPARE(fixture.Queue(), QStringList({a, c}));
 
         // Ctrl+Enter converts; while the batch runs no shortcut touches the queue.
-        qputenv("FAKECONV_MODE", "hang");
+        const FakeConvMode encoder("hang");
         QTimer::singleShot(300, this, [&] {
             fixture.desktop.openAnswers << "/v/late.avi";
             QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
@@ -188,7 +188,6 @@ class TestAccess : public QObject {
             window.Batch().Abort();
         });
         QTest::keyClick(&window, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
-        qunsetenv("FAKECONV_MODE");
         QTRY_VERIFY(!window.Batch().IsRunning());
         QCOMPARE(fixture.Queue(), QStringList({a, c}));
     }

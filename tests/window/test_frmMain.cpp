@@ -1,18 +1,18 @@
-#include "ConversionSettings.h"
-#include "QtUserDialogs.h"
 #include "Files.h"
-#include "SkinImage.h"
 #include "Unprivileged.h"
 #include "WindowFixture.h"
+#include "engine/ConversionSettings.h"
+#include "window/QtUserDialogs.h"
+#include "window/SkinImage.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTest>
-#include <QApplication>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
 
@@ -229,10 +229,10 @@ class TestFrmMain : public QObject {
         WindowFixture fixture;
         frmMain& window = fixture.Open();
         QTemporaryDir tree;
-        for (const QString name : {"第10集.mp4", "第2集.mp4", "第１集.mp4", "第二集.mp4", "clip 10.avi", "clip 2.AVI",
-                                   "clip 02.avi", "notes.txt",
-                                   "cover.jpg", ".hidden.mp4", "sub/b.mkv", "sub/a.ts", "sub/deeper/x.webm",
-                                   "Sub2/y.3gp", "Sub2/readme"}) {
+        for (const QString name :
+             {"第10集.mp4", "第2集.mp4", "第１集.mp4", "第二集.mp4", "clip 10.avi", "clip 2.AVI",
+              "clip 02.avi", "notes.txt", "cover.jpg", ".hidden.mp4", "sub/b.mkv", "sub/a.ts",
+              "sub/deeper/x.webm", "Sub2/y.3gp", "Sub2/readme"}) {
             QDir().mkpath(QFileInfo(tree.filePath(name)).path());
             writeFile(tree.filePath(name), "a clip");
         }
@@ -240,9 +240,9 @@ class TestFrmMain : public QObject {
         QVERIFY(QDir().mkpath(empty));
         Drop(window.LV->viewport(), Files({tree.path(), "/v/notes.txt", empty}));
         // Full-width and Chinese numerals are no digits: they come after the numbers, by their code.
-        const QStringList inTree{"clip 02.avi", "clip 2.AVI", "clip 10.avi", "第2集.mp4",        "第10集.mp4",
-                                 "第二集.mp4",  "第１集.mp4", "sub/a.ts",    "sub/b.mkv", "sub/deeper/x.webm",
-                                 "Sub2/y.3gp"};
+        const QStringList inTree{"clip 02.avi", "clip 2.AVI",        "clip 10.avi", "第2集.mp4",
+                                 "第10集.mp4",  "第二集.mp4",        "第１集.mp4",  "sub/a.ts",
+                                 "sub/b.mkv",   "sub/deeper/x.webm", "Sub2/y.3gp"};
         QStringList expected;
         for (const QString& name : inTree)
             expected << native(tree.filePath(name));

@@ -1,6 +1,6 @@
-#include "Skin.h"
 #include "WindowFixture.h"
-#include "WindowShape.h"
+#include "window/Skin.h"
+#include "window/WindowShape.h"
 
 #include <QBitmap>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // The desktop session around a batch, over the session bus: the machine kept awake, the dock's progress.
-#include "BatchDriver.h"
 #include "Files.h"
 #include "WindowFixture.h"
+#include "engine/BatchDriver.h"
 
 #include <QApplication>
 #include <QDBusArgument>
@@ -59,13 +59,12 @@ class TestSleep : public QObject {
     }
 
     void closingTheWindowLetsTheMachineSleep() {
-        qputenv("FAKECONV_MODE", "hang");
+        const FakeConvMode encoder("hang");
         WindowFixture fixture(FAKECONV_PATH);
         frmMain& window = fixture.Open();
         fixture.Drop({"/dev/null"});
         QTimer::singleShot(300, &window, &QWidget::close);
         fixture.Command(2);
-        qunsetenv("FAKECONV_MODE");
         QTRY_COMPARE(said(), QByteArray("ready\ninhibit Movikon PRO: Converting videos\nuninhibit 1\n"));
     }
 
@@ -77,7 +76,7 @@ class TestSleep : public QObject {
         QVERIFY(dock.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", this,
                              SLOT(dockUpdate(QDBusMessage))));
 
-        qputenv("FAKECONV_MODE", "steady");
+        const FakeConvMode encoder("steady");
         WindowFixture fixture(FAKECONV_PATH);
         frmMain& window = fixture.Open();
         QTemporaryDir sources;
@@ -86,7 +85,6 @@ class TestSleep : public QObject {
         fixture.Drop({sources.filePath("a.avi"), sources.filePath("b.avi")});
         fixture.Command(2);
         QTRY_VERIFY(!window.Batch().IsRunning());
-        qunsetenv("FAKECONV_MODE");
         QTRY_VERIFY(m_dockUpdates.size() > 2 && m_dockUpdates.last().endsWith(" hidden"));
         dock.disconnectFromBus(QStringLiteral("dock"));
 
