@@ -7,6 +7,7 @@
 #include "window/BatchSession.h"
 #include "window/FileDrop.h"
 #include "window/PictureCommands.h"
+#include "window/ProgressBar.h"
 #include "window/ProgressLabel.h"
 #include "window/SettingsFile.h"
 #include "window/SkinImage.h"
@@ -21,7 +22,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPainter>
 #include <QShortcut>
 #include <QToolTip>
@@ -118,17 +118,9 @@ void frmMain::createControls() {
     imgBrowse = command(this, layout::kBrowse, QStringLiteral("浏览"));
     connect(imgBrowse, &SkinImage::MouseUp, this, &frmMain::imgBrowse_Click);
 
-    imgPB = new SkinImage(this);
-    imgPB->setGeometry(layout::kProgressBar);
-    imgPB->Show(m_skin.progress);
-    lblPB = new ProgressLabel(QStringLiteral("0%"), this);
-    lblPB->setGeometry(layout::kProgressText);
-    lblPB->setAlignment(Qt::AlignCenter);
-    QFont bold = lblPB->font();
-    bold.setPointSizeF(7.5);
-    bold.setBold(true);
-    lblPB->setFont(bold);
-    SetTextColour(lblPB, Qt::black);
+    m_progress = std::make_unique<ProgressBar>(this, m_skin.progress, [this] { StopBatch(); });
+    imgPB = m_progress->imgPB;
+    lblPB = m_progress->lblPB;
 
     imgMin = command(this, layout::kMinimise, QStringLiteral("最小化"));
     imgMin->setToolTip(imgMin->accessibleName());
@@ -197,17 +189,17 @@ void frmMain::createKeyboardAccess() {
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), this, Qt::WindowShortcut, 2);
     auto* stop = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { StopBatch(); });
     stop->setContext(Qt::WindowShortcut);
-    m_barMenu = new QMenu(this);
-    m_barMenu->addAction(QStringLiteral("停止转换…"), this, &frmMain::StopBatch);
 }
 
 void frmMain::connectBatch() {
     objDOS = std::make_unique<DOSOutputs>(m_dialogs);
     m_batch = std::make_unique<BatchDriver>(*objDOS, m_dialogs, *this, m_places.programFolder, m_staging);
     m_session = new BatchSession(*m_batch, *this, *lblPB);
-    connect(m_batch.get(), &BatchDriver::FileProgress, this, &frmMain::ShowProgress);
+    connect(m_batch.get(), &BatchDriver::FileProgress, this,
+            [this](double fraction, const QString& text) { m_progress->Show(fraction, text); });
     connect(m_batch.get(), &BatchDriver::StatusText, lblPB, &QLabel::setText);
-    connect(m_batch.get(), &BatchDriver::PlaceChanged, this, &frmMain::ShowPlace);
+    connect(m_batch.get(), &BatchDriver::PlaceChanged, this,
+            [this](const QString& place) { m_progress->ShowPlace(place); });
     connect(m_batch.get(), &BatchDriver::RunningChanged, this,
             [this](bool running) { EnableCommands(!running); });
 }
@@ -222,7 +214,6 @@ void frmMain::Form_Load() {
     cmbFPS->setCurrentIndex(ConversionSettings::FrameRate().defaultPosition);
     cmbVBR->setCurrentIndex(ConversionSettings::VideoBitRate().defaultPosition);
     cmbAB->setCurrentIndex(ConversionSettings::AudioBitRate().defaultPosition);
-    ShowProgress(0, lblPB->text());
     LoadSettings(m_places.SettingsFile(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
     SetTextColour(lblVersion, QColor(44, 103, 155));
     if (txtPath->text().isEmpty())
@@ -353,8 +344,7 @@ void frmMain::contextMenuEvent(QContextMenuEvent* event) {
     // The progress bar's menu, over the whole length of the bar.
     if (!layout::kProgressBar.contains(event->pos()))
         return QWidget::contextMenuEvent(event);
-    m_barMenu->actions().constFirst()->setEnabled(m_batch->IsRunning());
-    m_barMenu->popup(event->globalPos());
+    m_progress->ShowMenu(event->globalPos(), m_batch->IsRunning());
 }
 
 void frmMain::EnableCommands(bool enabled) {
@@ -371,20 +361,6 @@ void frmMain::EnableCommands(bool enabled) {
     txtPath->setReadOnly(!enabled);
     if (enabled && lstFile->count() == 0)
         picDragText->show();
-}
-
-void frmMain::ShowProgress(double fraction, const QString& text) {
-    imgPB->resize(qRound(fraction * layout::kProgressBar.width()), imgPB->height());
-    imgPB->setVisible(imgPB->width() > 0);
-    lblPB->SetValue(qRound(fraction * 100));
-    lblPB->setText(text);
-}
-
-void frmMain::ShowPlace(const QString& place) {
-    lblPB->SetDetail(place);
-    const QString tip = place.isEmpty() ? place : place + QStringLiteral("\n按 Esc 可停止转换");
-    imgPB->setToolTip(tip);
-    lblPB->setToolTip(tip);
 }
 
 int frmMain::QueueCount() const {

@@ -15,12 +15,12 @@ class BatchDriver;
 class BatchSession;
 class DOSOutputs;
 class PictureCommands;
+class ProgressBar;
 class ProgressLabel;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QMenu;
 class QTreeWidget;
 class SkinImage;
 class UserDialogs;
@@ -99,8 +99,6 @@ class frmMain : public QWidget, public BatchQueue {
     void StopBatch();
     // The commands are off exactly while a batch runs.
     void EnableCommands(bool enabled);
-    void ShowProgress(double fraction, const QString& text);
-    void ShowPlace(const QString& place);
 
     UserDialogs& m_dialogs;
     const ProgramPlaces m_places;
@@ -110,6 +108,6 @@ class frmMain : public QWidget, public BatchQueue {
     std::unique_ptr<BatchDriver> m_batch;
     PictureCommands* m_pictures = nullptr;
     BatchSession* m_session = nullptr;
-    QMenu* m_barMenu = nullptr;       // the progress bar's context menu
+    std::unique_ptr<ProgressBar> m_progress;
     QPointer<QWidget> m_stopQuestion; // while the question to stop the batch is open
 };
