@@ -125,4 +125,40 @@ inline double interlacedShare(const QString& path) {
     return all > 0 ? combed / all : -1;
 }
 
+// What a test source is: a clip, or one of the ways a file people queue is not a whole one.
+enum class Make { Clip, VideoOnly, SoundOnly, FirstHalf, Text, ZeroBytes, Missing };
+
+// Makes `path` a source of `kind`. Clip and FirstHalf (a download cut short) are made by ffmpeg from
+// `clipArguments`, its inputs and codecs but for the path, by default a second of AVI with picture and sound.
+inline bool make(const QString& path, Make kind, QStringList clipArguments = {}) {
+    const QStringList avi{"-f", "avi"};
+    switch (kind) {
+    case Make::Clip:
+    case Make::FirstHalf: {
+        if (clipArguments.isEmpty())
+            return makeClip(path, QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"} + avi, 1) &&
+                   (kind == Make::Clip || QFile(path).resize(QFile(path).size() / 2));
+        int exitCode = 0;
+        run("ffmpeg", QStringList{"-hide_banner", "-loglevel", "error", "-y"} + clipArguments << path,
+            &exitCode);
+        return exitCode == 0 && (kind == Make::Clip || QFile(path).resize(QFile(path).size() / 2));
+    }
+    case Make::VideoOnly:
+        return makeClip(path, QStringList{"-c:v", "mpeg4", "-an"} + avi, 1);
+    case Make::SoundOnly:
+        return makeClip(path, QStringList{"-vn", "-c:a", "libmp3lame"} + avi, 1);
+    case Make::Text: {
+        QFile text(path);
+        return text.open(QIODevice::WriteOnly) && text.write("Dear diary,\nthis is not a video.\n") > 0;
+    }
+    case Make::ZeroBytes:
+        return QFile(path).open(QIODevice::WriteOnly);
+    case Make::Missing:
+        return !QFile::exists(path);
+    }
+    return false;
+}
+
 } // namespace media
+
+Q_DECLARE_METATYPE(media::Make)
