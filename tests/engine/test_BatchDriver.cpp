@@ -63,9 +63,9 @@ struct Driver {
     QString Output() const { return queue.output; }
 
     // Convert, then wait for the batch to end however it ends.
-    void Run() {
+    void Run(int timeoutMs = kBatchTimeoutMs) {
         batch.Convert();
-        QTRY_VERIFY_WITH_TIMEOUT(!batch.IsRunning(), kBatchTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!batch.IsRunning(), timeoutMs);
     }
 };
 } // namespace
@@ -108,12 +108,16 @@ class TestBatchDriver : public QObject {
         Driver driver;
         driver.queue.files = {source("a.avi"), source("b.avi")};
         driver.Run();
-        // Each file is placed and reported done; the end comes last.
+        // Each file is placed and reported done; the end comes last. (A report said twice in a row counts
+        // once: the encoder's own 100 % may come in its last chunk or not at all before it ends.)
         static const QRegularExpression steps("^(running|status):|^place:[^·]*$|:100%$");
-        QCOMPARE(driver.said.filter(steps),
-                 QStringList({"running:1", "place:第 1 个，共 2 个", "progress:1:100%", "progress:1:100%",
-                              "place:第 2 个，共 2 个", "progress:1:100%", "progress:1:100%", "status:完成.",
-                              "place:", "running:0"}));
+        QStringList said;
+        for (const QString& step : driver.said.filter(steps))
+            if (said.isEmpty() || said.last() != step)
+                said << step;
+        QCOMPARE(said, QStringList({"running:1", "place:第 1 个，共 2 个", "progress:1:100%",
+                                    "place:第 2 个，共 2 个", "progress:1:100%", "status:完成.",
+                                    "place:", "running:0"}));
         // The whole batch's share only grows, from nothing to all.
         QList<double> shares;
         for (const QString& share : driver.said.filter(QRegularExpression("^batch:")))
@@ -368,7 +372,8 @@ class TestBatchDriver : public QObject {
         }
         Driver driver;
         driver.queue.files = native(paths);
-        driver.Run();
+        // A thousand encoder starts take minutes under wine.
+        driver.Run(5 * kBatchTimeoutMs);
         QCOMPARE(namesIn(driver.Output()).size(), 1000);
         QVERIFY(driver.notices.Only("(warning|report):").isEmpty());
         QVERIFY(driver.queue.files.isEmpty());
