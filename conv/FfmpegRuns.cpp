@@ -10,6 +10,10 @@ constexpr int kCheapDecodeShrink = 16;
 // x264's slower search pays off most where the frame is small and costs least there.
 constexpr int kSmallFramePixels = 352 * 288;
 
+bool isSmall(QSize frame) {
+    return frame.width() * frame.height() <= kSmallFramePixels;
+}
+
 // The levels of H.264 Main profile: macroblocks a second and a frame, bit rate (kbit/s) and buffer (kbit).
 struct LevelLimits {
     const char* name;
@@ -60,9 +64,8 @@ QStringList commonArguments() {
 // ceiling of the least level that plays it.
 QStringList videoEncoder(const ConvArguments& arguments, const WorkFiles& files, int pass) {
     const H264Level level = LevelFor(arguments);
-    const bool small = arguments.frameSize.width() * arguments.frameSize.height() <= kSmallFramePixels;
     return {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
-            small ? QStringLiteral("slow") : QStringLiteral("medium"), QStringLiteral("-profile:v"),
+            isSmall(arguments.frameSize) ? QStringLiteral("slow") : QStringLiteral("medium"), QStringLiteral("-profile:v"),
             QStringLiteral("main"), QStringLiteral("-level:v"), level.name, QStringLiteral("-pix_fmt"),
             QStringLiteral("yuv420p"), QStringLiteral("-b:v"), QStringLiteral("%1k").arg(arguments.videoKbps),
             QStringLiteral("-maxrate"), QStringLiteral("%1k").arg(level.maxKbps), QStringLiteral("-bufsize"),
@@ -97,9 +100,9 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
     run << QStringLiteral("-map") << QStringLiteral("[kept]") << QStringLiteral("-map") << QStringLiteral("0:a:0?")
         << QStringLiteral("-c:v") << QStringLiteral("libx264") << QStringLiteral("-qp") << QStringLiteral("0")
         << QStringLiteral("-preset") << QStringLiteral("ultrafast") << QStringLiteral("-af") << kSoundFilter
-        << QStringLiteral("-c:a") << QStringLiteral("aac") << QStringLiteral("-profile:a")
-        << QStringLiteral("aac_low") << QStringLiteral("-b:a") << QStringLiteral("%1k").arg(arguments.audioKbps)
-        << QStringLiteral("-f") << QStringLiteral("matroska") << QStringLiteral("file:") + files.intermediate;
+        // In floating point, as the sound encoder takes it: mixed into whole numbers, the sound would be
+        // scaled down to leave no sum out of range.
+        << QStringLiteral("-c:a") << QStringLiteral("pcm_f32le") << QStringLiteral("-f") << QStringLiteral("matroska") << QStringLiteral("file:") + files.intermediate;
     return run;
 }
 
@@ -111,9 +114,15 @@ QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& 
                                            QStringLiteral("-fps_mode"), QStringLiteral("passthrough"),
                                            QStringLiteral("-r"), arguments.frameRate} +
            videoEncoder(arguments, files, 2) +
-           QStringList{QStringLiteral("-c:a"), QStringLiteral("copy"), QStringLiteral("-movflags"),
+           QStringList{QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-profile:a"),
+                       QStringLiteral("aac_low"), QStringLiteral("-b:a"),
+                       QStringLiteral("%1k").arg(arguments.audioKbps), QStringLiteral("-movflags"),
                        QStringLiteral("+faststart"), QStringLiteral("-f"), QStringLiteral("mp4"),
                        QStringLiteral("file:") + files.partial};
+}
+
+double FirstRunShare(const ConvArguments& arguments) {
+    return isSmall(arguments.frameSize) ? 0.75 : 0.55;
 }
 
 H264Level LevelFor(const ConvArguments& arguments) {

@@ -46,10 +46,6 @@ QString findFfmpeg() {
     return QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
 }
 
-// How much of the whole job the first run is, by time: on a 1080p source it is three quarters (decoding the
-// source is most of the work), on a source near the output's size two thirds.
-constexpr double kFirstRunShare = 0.7;
-
 class Conversion : public QObject {
   public:
     Conversion(const ConvArguments& arguments, const QString& ffmpeg)
@@ -117,10 +113,11 @@ class Conversion : public QObject {
             const double done = std::max<qint64>(0, microseconds) / 1e6;
             if (m_run == Run::First) {
                 m_convertedSeconds = std::max(m_convertedSeconds, done);
-                sayTime(kFirstRunShare * done);
+                sayTime(FirstRunShare(m_arguments) * done);
             } else if (m_convertedSeconds > 0) {
                 const double share = std::min(1.0, done / m_convertedSeconds);
-                sayTime(wholeSeconds() * (kFirstRunShare + (1 - kFirstRunShare) * share));
+                const double first = FirstRunShare(m_arguments);
+                sayTime(wholeSeconds() * (first + (1 - first) * share));
             }
         }
     }
@@ -128,7 +125,11 @@ class Conversion : public QObject {
     // What the progress is a share of: the declared duration, or what was converted where that is more.
     double wholeSeconds() const { return std::max(m_declaredSeconds, m_convertedSeconds); }
 
-    void sayTime(double seconds) { say(stdout, QStringLiteral("time=%1 ").arg(seconds, 0, 'f', 2)); }
+    // ffmpeg's own time may step back a little where its outputs' ends differ: what is said never does.
+    void sayTime(double seconds) {
+        m_saidSeconds = std::max(m_saidSeconds, seconds);
+        say(stdout, QStringLiteral("time=%1 ").arg(m_saidSeconds, 0, 'f', 2));
+    }
 
     void readLog() {
         for (const QString& line : readLines(QProcess::StandardError)) {
@@ -194,6 +195,7 @@ class Conversion : public QObject {
     bool m_aborted = false;
     double m_declaredSeconds = 0;  // the source's own duration, 0 while unknown
     double m_convertedSeconds = 0; // the furthest point of the output so far
+    double m_saidSeconds = 0;      // the furthest progress said
 };
 
 } // namespace

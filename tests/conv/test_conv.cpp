@@ -45,6 +45,25 @@ QList<double> reportedTimes(const QString& output) {
         times << it.next().captured(1).toDouble();
     return times;
 }
+// The frames of a file's first video track, counted by decoding them.
+int frameCount(const QString& path) {
+    return media::run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "V:0", "-show_entries",
+                                  "stream=nb_read_frames", "-of", "csv=p=0", path})
+        .split(',') // side data, such as an MPEG stream's, follows the count
+        .first()
+        .trimmed()
+        .toInt();
+}
+
+// The files beside `result` that are named after it (conv's work files), but for the result itself.
+QStringList workFilesOf(const QString& result) {
+    const QFileInfo info(result);
+    QStringList found = QDir(info.path()).entryList({info.fileName() + QStringLiteral("*")},
+                                                    QDir::AllEntries | QDir::Hidden | QDir::System);
+    found.removeAll(info.fileName());
+    return found;
+}
+
 // A source as people have them, and what the device must get from it.
 enum class Make { Clip, Text, FirstHalf, Nothing };
 struct DeviceCase {
@@ -60,7 +79,8 @@ struct DeviceCase {
     int channels = 0; // 0: no sound track
     int sampleRate = 0;
     bool progressive = false;
-    bool rateKept = false; // the video's bit rate is within 15 % of the asked one
+    bool rateKept = false;   // the video's bit rate is within 15 % of the asked one
+    bool rateCapped = false; // the video's bit rate over the clip is at most 5 % over the asked one
     bool centreAndSurroundHeard = false;
     QString reason;          // a failure's last line; empty for a success
     bool incomplete = false; // converted as far as the source goes, and said to be incomplete
@@ -175,6 +195,11 @@ class TestConv : public QObject {
         QVERIFY(probed["format"].toObject()["format_name"].toString().contains("mp4"));
         QVERIFY2(qAbs(media::duration(probed) - media::duration(media::probe(path(source)))) <= 0.2,
                  qPrintable(QString::number(media::duration(probed))));
+        // The source's 25 frames a second retimed to the output's rate: none dropped or doubled beyond that.
+        const double expected = frameCount(path(source)) / 25.0 * rate.toDouble();
+        QVERIFY2(expected > 0 && qAbs(frameCount(result) - expected) <= 1,
+                 qPrintable(QStringLiteral("%1 of %2").arg(frameCount(result)).arg(expected)));
+        QVERIFY(qAbs(video["duration"].toString().toDouble() - frameCount(path(source)) / 25.0) <= 0.1);
 
         QVERIFY2(run.output.startsWith("Duration: 00:00:0"), qPrintable(run.output));
         const QList<double> times = reportedTimes(run.output);
@@ -230,6 +255,18 @@ class TestConv : public QObject {
             .rate = "29.97",
             .videoKbps = 128,
             .rateKept = true};
+        QTest::newRow("busy 4-second clip spends no more than asked") << DeviceCase{
+            .source = {"-f", "lavfi", "-i", "testsrc2=size=640x480:rate=25:duration=4,noise=alls=60:allf=t",
+                       "-c:v", "mpeg4", "-q:v", "2"},
+            .videoKbps = 256,
+            .rateCapped = true};
+        QTest::newRow("mostly still 4-second clip spends no more than asked") << DeviceCase{
+            .source = {"-f", "lavfi", "-i",
+                       "smptebars=size=640x480:rate=25:duration=4[still];testsrc=size=64x48:rate=25[moving];"
+                       "[still][moving]overlay=x=t*100:y=200:shortest=1",
+                       "-c:v", "mpeg4", "-q:v", "2"},
+            .videoKbps = 80,
+            .rateCapped = true};
         QTest::newRow("two video and two sound tracks: the first of each") << DeviceCase{
             .source = picture("1280x720") + picture("640x640") + sound(44100) +
                       sound(48000, "pan=stereo|FL=c0|FR=c0") + kH264 +
@@ -294,7 +331,7 @@ class TestConv : public QObject {
 
         const Run run = conv(arguments);
 
-        QVERIFY(!QFile::exists(result + ".part"));
+        QCOMPARE(workFilesOf(result), QStringList());
         if (!wanted.reason.isEmpty()) {
             QVERIFY(run.exitCode != 0);
             QVERIFY(!QFile::exists(result));
@@ -333,10 +370,11 @@ class TestConv : public QObject {
             const double combed = media::interlacedShare(result);
             QVERIFY2(combed >= 0 && combed < 0.1, qPrintable(QString::number(combed)));
         }
-        if (wanted.rateKept) {
-            const double kbps = video["bit_rate"].toString().toDouble() / 1000;
+        const double kbps = video["bit_rate"].toString().toDouble() / 1000;
+        if (wanted.rateKept)
             QVERIFY2(qAbs(kbps / wanted.videoKbps - 1) <= 0.15, qPrintable(QString::number(kbps)));
-        }
+        if (wanted.rateCapped)
+            QVERIFY2(kbps > 0 && kbps <= 1.05 * wanted.videoKbps, qPrintable(QString::number(kbps)));
         const QJsonObject audio = media::audioStream(probed);
         if (wanted.channels == 0) {
             QVERIFY(audio.isEmpty());
@@ -446,31 +484,43 @@ class TestConv : public QObject {
         QVERIFY(desktop.events.isEmpty());
     }
 
+    // Stopped in either run of ffmpeg, conv ends it and removes its work; killed, it cannot, and what it
+    // leaves are files beside the result named after it, which the front end's emptying of its staging folder
+    // removes. Nothing goes to the working folder, and no ffmpeg outlives conv.
     void stoppingConvStopsFfmpegAndLeavesNothing_data() {
         QTest::addColumn<bool>("byForce");
-        QTest::newRow("asked to end") << false;
-        QTest::newRow("killed") << true;
+        QTest::addColumn<int>("pass");
+        QTest::newRow("asked to end in the first run") << false << 1;
+        QTest::newRow("asked to end in the second run") << false << 2;
+        QTest::newRow("killed in the first run") << true << 1;
+        QTest::newRow("killed in the second run") << true << 2;
     }
     void stoppingConvStopsFfmpegAndLeavesNothing() {
         QFETCH(bool, byForce);
+        QFETCH(int, pass);
         const QString source = path("long.avi");
         if (!QFile::exists(source))
-            QVERIFY(media::makeClip(source, {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, 60, "640x480"));
-        const QString result = path(byForce ? "killed.mp4" : "stopped.mp4");
+            QVERIFY(media::makeClip(source, {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, 30, "640x480"));
+        QTemporaryDir staging, working;
+        const QString result = staging.filePath("tmpfile.mp4");
         QProcess process;
+        process.setWorkingDirectory(working.path());
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(kConv, convArguments(source, result, "25.0", "720x320"));
-        QByteArray said;
-        QTRY_VERIFY2_WITH_TIMEOUT((said += process.readAll()).contains("time="), said.constData(), 20000);
-        QVERIFY(!processes::matching(result).isEmpty());
+        const QString run = QStringLiteral("-pass %1 -passlogfile ").arg(pass) + result;
+        QTRY_VERIFY_WITH_TIMEOUT(!processes::matching(run).isEmpty(), 60000);
 
         byForce ? process.kill() : platform::AskToStop(process);
         QVERIFY(process.waitForFinished(10000));
         QVERIFY(process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0);
         QTRY_VERIFY_WITH_TIMEOUT(processes::matching(result).isEmpty(), 5000);
         QVERIFY(!QFile::exists(result));
+        QCOMPARE(QDir(working.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        const QStringList left = QDir(staging.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         if (!byForce)
-            QVERIFY(!QFile::exists(result + ".part"));
+            QCOMPARE(left, QStringList());
+        QCOMPARE(QDir(staging.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), left);
+        QCOMPARE(workFilesOf(result), left);
     }
 };
 
