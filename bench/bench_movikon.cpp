@@ -15,8 +15,8 @@
 #include <QTextStream>
 
 #include <algorithm>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <sys/resource.h>
 
 namespace {
@@ -167,7 +167,8 @@ BatchFigures batchThroughTheWindow(const QStringList& sources, const QString& en
     for (qsizetype i = 1; i < removals.size(); ++i)
         perFile << removals[i] - removals[i - 1];
     const double ownCpu = cpuSecondsOfThisProcess() - cpuBefore;
-    return {{seconds, ownCpu + cpuSeconds(RUSAGE_CHILDREN) - childrenBefore}, ownCpu / seconds * 100, perFile};
+    return {
+        {seconds, ownCpu + cpuSeconds(RUSAGE_CHILDREN) - childrenBefore}, ownCpu / seconds * 100, perFile};
 }
 
 double stagingMs(const QString& folder) {
@@ -212,9 +213,10 @@ struct Clip {
 
 bool makeSource(const QString& path, const QString& picture, const QStringList& encoding) {
     int exitCode = 0;
-    media::run("ffmpeg", QStringList{"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", picture,
-                                     "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-t", "10"} +
-                             encoding + QStringList{path},
+    media::run("ffmpeg",
+               QStringList{"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", picture, "-f",
+                           "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-t", "10"} +
+                   encoding + QStringList{path},
                &exitCode);
     return exitCode == 0;
 }
@@ -224,8 +226,9 @@ QString screenPicture(const QString& folder) {
     QFile text(folder + "/screen.txt");
     if (!text.open(QIODevice::WriteOnly))
         return {};
-    QTextStream(&text) << QStringLiteral("季度报告 2026\n收入   12,480   +4.2\n成本    9,115   -1.3\n"
-                                         "利润    3,365   +21\n\n> 构建完成，用时 41 秒\n> 0 个警告，0 个错误\n");
+    QTextStream(&text) << QStringLiteral(
+        "季度报告 2026\n收入   12,480   +4.2\n成本    9,115   -1.3\n"
+        "利润    3,365   +21\n\n> 构建完成，用时 41 秒\n> 0 个警告，0 个错误\n");
     const QString font = QStringLiteral("fontfile=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc");
     return QStringLiteral("color=c=0xf4f4f4:size=960x720:rate=25,"
                           "drawbox=x=0:y=0:w=960:h=48:c=0x2c679b:t=fill,"
@@ -259,24 +262,26 @@ double videoKbps(const QString& path) {
 // conv against plain ffmpeg's default single pass at the same rate, size and frame rate, on a film-like, a
 // screen-like and a test-pattern clip: the picture (SSIM of the luma in dB) and the video rate spent.
 bool pictureTable(const QString& folder) {
-    const QList<Clip> clips{
-        {"film", "mandelbrot=size=640x480:rate=25,noise=alls=8:allf=t+u"},
-        {"screen", screenPicture(folder)},
-        {"pattern", "testsrc2=size=640x480:rate=25"}};
-    std::printf("| clip | kbit/s asked | conv SSIM dB | ffmpeg SSIM dB | gain dB | conv kbit/s | ffmpeg kbit/s |\n"
-                "|---|---|---|---|---|---|---|\n");
+    const QList<Clip> clips{{"film", "mandelbrot=size=640x480:rate=25,noise=alls=8:allf=t+u"},
+                            {"screen", screenPicture(folder)},
+                            {"pattern", "testsrc2=size=640x480:rate=25"}};
+    std::printf(
+        "| clip | kbit/s asked | conv SSIM dB | ffmpeg SSIM dB | gain dB | conv kbit/s | ffmpeg kbit/s |\n"
+        "|---|---|---|---|---|---|---|\n");
     QList<double> gains;
     for (const Clip& clip : clips) {
         const QString source = folder + QStringLiteral("/%1.mkv").arg(clip.name);
-        if (!makeSource(source, clip.picture, {"-c:v", "libx264", "-crf", "8", "-preset", "fast", "-pix_fmt",
-                                               "yuv420p", "-c:a", "flac"}))
+        if (!makeSource(
+                source, clip.picture,
+                {"-c:v", "libx264", "-crf", "8", "-preset", "fast", "-pix_fmt", "yuv420p", "-c:a", "flac"}))
             return false;
         for (const int kbps : {128, 384}) {
             const QString byConv = folder + "/picture-conv.mp4", byFfmpeg = folder + "/picture-ffmpeg.mp4";
             const QString rate = QString::number(kbps);
-            timeAlone(kConv, {"-i", source, "-b", rate, "-y", "-r", "25.0", "-s", "320x240", "-ab", "80", byConv});
-            timeAlone("ffmpeg", {"-y", "-i", source, "-b:v", rate + "k", "-r", "25", "-s", "320x240", "-ab", "80k",
-                                 byFfmpeg});
+            timeAlone(kConv,
+                      {"-i", source, "-b", rate, "-y", "-r", "25.0", "-s", "320x240", "-ab", "80", byConv});
+            timeAlone("ffmpeg", {"-y", "-i", source, "-b:v", rate + "k", "-r", "25", "-s", "320x240", "-ab",
+                                 "80k", byFfmpeg});
             const double conv = ssimDb(source, byConv), ffmpeg = ssimDb(source, byFfmpeg);
             gains << conv - ffmpeg;
             std::printf("| %s | %d | %.2f | %.2f | %+.2f | %.1f | %.1f |\n", clip.name, kbps, conv, ffmpeg,
@@ -292,18 +297,18 @@ bool pictureTable(const QString& folder) {
     // those settings the plain way.
     const QString phone = folder + "/phone.mp4";
     if (!makeSource(phone, "mandelbrot=size=640x360:rate=30,scale=1920:1080,noise=alls=10:allf=t+u",
-                    {"-c:v", "libx264", "-preset", "veryfast", "-b:v", "12M", "-profile:v", "high", "-pix_fmt",
-                     "yuv420p", "-c:a", "aac", "-b:a", "128k"}))
+                    {"-c:v", "libx264", "-preset", "veryfast", "-b:v", "12M", "-profile:v", "high",
+                     "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k"}))
         return false;
     sayRatio(
         "conv_vs_ffmpeg_ratio",
         [&] {
-            return timeAlone(kConv, {"-i", phone, "-b", "128", "-y", "-r", "14.985", "-s", "320x240", "-ab", "80",
-                                     folder + "/phone-conv.mp4"});
+            return timeAlone(kConv, {"-i", phone, "-b", "128", "-y", "-r", "14.985", "-s", "320x240", "-ab",
+                                     "80", folder + "/phone-conv.mp4"});
         },
         [&] {
-            return timeAlone("ffmpeg", {"-y", "-i", phone, "-b", "128k", "-r", "14.985", "-s", "320x240", "-ab",
-                                        "80k", folder + "/phone-ffmpeg.mp4"});
+            return timeAlone("ffmpeg", {"-y", "-i", phone, "-b", "128k", "-r", "14.985", "-s", "320x240",
+                                        "-ab", "80k", folder + "/phone-ffmpeg.mp4"});
         },
         7);
     return true;

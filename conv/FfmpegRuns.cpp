@@ -22,13 +22,17 @@ struct LevelLimits {
     int maxKbps;
     int bufferKbit;
 };
-constexpr std::array kLevels{
-    LevelLimits{"1", 1485, 99, 64, 175},          LevelLimits{"1.1", 3000, 396, 192, 500},
-    LevelLimits{"1.2", 6000, 396, 384, 1000},     LevelLimits{"1.3", 11880, 396, 768, 2000},
-    LevelLimits{"2", 11880, 396, 2000, 2000},     LevelLimits{"2.1", 19800, 792, 4000, 4000},
-    LevelLimits{"2.2", 20250, 1620, 4000, 4000},  LevelLimits{"3", 40500, 1620, 10000, 10000},
-    LevelLimits{"3.1", 108000, 3600, 14000, 14000}, LevelLimits{"3.2", 216000, 5120, 20000, 20000},
-    LevelLimits{"4", 245760, 8192, 20000, 25000}};
+constexpr std::array kLevels{LevelLimits{"1", 1485, 99, 64, 175},
+                             LevelLimits{"1.1", 3000, 396, 192, 500},
+                             LevelLimits{"1.2", 6000, 396, 384, 1000},
+                             LevelLimits{"1.3", 11880, 396, 768, 2000},
+                             LevelLimits{"2", 11880, 396, 2000, 2000},
+                             LevelLimits{"2.1", 19800, 792, 4000, 4000},
+                             LevelLimits{"2.2", 20250, 1620, 4000, 4000},
+                             LevelLimits{"3", 40500, 1620, 10000, 10000},
+                             LevelLimits{"3.1", 108000, 3600, 14000, 14000},
+                             LevelLimits{"3.2", 216000, 5120, 20000, 20000},
+                             LevelLimits{"4", 245760, 8192, 20000, 25000}};
 
 // The picture keeps its shape: scaled by its display aspect (pixel aspect included; ffmpeg has already turned
 // a rotated clip upright) to fit inside the frame, centred on black. A shape within 3 % of the frame's fills
@@ -54,10 +58,11 @@ const QString kSoundFilter = QStringLiteral("aformat=sample_rates=44100|48000:ch
 
 // What both runs of ffmpeg start with: its log for conv to read, its progress on its standard output.
 QStringList commonArguments() {
-    return {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-nostats"),
-            QStringLiteral("-loglevel"),    QStringLiteral("level+info"), QStringLiteral("-progress"),
-            QStringLiteral("pipe:1"),       QStringLiteral("-stats_period"), QStringLiteral("0.25"),
-            QStringLiteral("-y")};
+    return {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+            QStringLiteral("-nostats"),     QStringLiteral("-loglevel"),
+            QStringLiteral("level+info"),   QStringLiteral("-progress"),
+            QStringLiteral("pipe:1"),       QStringLiteral("-stats_period"),
+            QStringLiteral("0.25"),         QStringLiteral("-y")};
 }
 
 // The same rate control in both passes, as x264 requires: the asked average over the clip, within the
@@ -65,12 +70,15 @@ QStringList commonArguments() {
 QStringList videoEncoder(const ConvArguments& arguments, const WorkFiles& files, int pass) {
     const H264Level level = LevelFor(arguments);
     // x264's slow preset gave 0.02 dB more than medium on the bench's clips for a twentieth more time.
-    return {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
-            QStringLiteral("medium"), QStringLiteral("-profile:v"),
-            QStringLiteral("main"), QStringLiteral("-level:v"), level.name, QStringLiteral("-pix_fmt"),
-            QStringLiteral("yuv420p"), QStringLiteral("-b:v"), QStringLiteral("%1k").arg(arguments.videoKbps),
-            QStringLiteral("-maxrate"), QStringLiteral("%1k").arg(level.maxKbps), QStringLiteral("-bufsize"),
-            QStringLiteral("%1k").arg(level.bufferKbit), QStringLiteral("-pass"), QString::number(pass),
+    return {QStringLiteral("-c:v"),         QStringLiteral("libx264"),
+            QStringLiteral("-preset"),      QStringLiteral("medium"),
+            QStringLiteral("-profile:v"),   QStringLiteral("main"),
+            QStringLiteral("-level:v"),     level.name,
+            QStringLiteral("-pix_fmt"),     QStringLiteral("yuv420p"),
+            QStringLiteral("-b:v"),         QStringLiteral("%1k").arg(arguments.videoKbps),
+            QStringLiteral("-maxrate"),     QStringLiteral("%1k").arg(level.maxKbps),
+            QStringLiteral("-bufsize"),     QStringLiteral("%1k").arg(level.bufferKbit),
+            QStringLiteral("-pass"),        QString::number(pass),
             QStringLiteral("-passlogfile"), files.passLog};
 }
 } // namespace
@@ -93,32 +101,43 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
         run << QStringLiteral("-skip_loop_filter") << QStringLiteral("all");
     // "file:" keeps a name that starts with a dash or holds a colon from being read as an option or protocol.
     // The first real video track (a cover picture is none) and the first sound track, if any.
-    run << QStringLiteral("-i") << QStringLiteral("file:") + arguments.input << QStringLiteral("-filter_complex")
+    run << QStringLiteral("-i") << QStringLiteral("file:") + arguments.input
+        << QStringLiteral("-filter_complex")
         << QStringLiteral("[0:V:0]%1,split[study][kept]").arg(pictureFilter(arguments));
     // The first pass's output first: its notes are named after its stream's place, the same in both runs.
     run << QStringLiteral("-map") << QStringLiteral("[study]") << videoEncoder(arguments, files, 1)
         << QStringLiteral("-f") << QStringLiteral("null") << QStringLiteral("-");
-    run << QStringLiteral("-map") << QStringLiteral("[kept]") << QStringLiteral("-map") << QStringLiteral("0:a:0?")
-        << QStringLiteral("-c:v") << QStringLiteral("libx264") << QStringLiteral("-qp") << QStringLiteral("0")
-        << QStringLiteral("-preset") << QStringLiteral("ultrafast") << QStringLiteral("-af") << kSoundFilter
+    run << QStringLiteral("-map") << QStringLiteral("[kept]") << QStringLiteral("-map")
+        << QStringLiteral("0:a:0?") << QStringLiteral("-c:v") << QStringLiteral("libx264")
+        << QStringLiteral("-qp") << QStringLiteral("0") << QStringLiteral("-preset")
+        << QStringLiteral("ultrafast") << QStringLiteral("-af")
+        << kSoundFilter
         // In floating point, as the sound encoder takes it: mixed into whole numbers, the sound would be
         // scaled down to leave no sum out of range.
-        << QStringLiteral("-c:a") << QStringLiteral("pcm_f32le") << QStringLiteral("-f") << QStringLiteral("matroska") << QStringLiteral("file:") + files.intermediate;
+        << QStringLiteral("-c:a") << QStringLiteral("pcm_f32le") << QStringLiteral("-f")
+        << QStringLiteral("matroska") << QStringLiteral("file:") + files.intermediate;
     return run;
 }
 
 QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& files) {
-    return commonArguments() + QStringList{QStringLiteral("-i"), QStringLiteral("file:") + files.intermediate,
-                                           QStringLiteral("-map"), QStringLiteral("0:v:0"),
-                                           QStringLiteral("-map"), QStringLiteral("0:a:0?"),
-                                           // The first run's frames, each kept: the notes count them.
-                                           QStringLiteral("-fps_mode"), QStringLiteral("passthrough"),
-                                           QStringLiteral("-r"), arguments.frameRate} +
+    return commonArguments() +
+           QStringList{QStringLiteral("-i"), QStringLiteral("file:") + files.intermediate,
+                       QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-map"),
+                       QStringLiteral("0:a:0?"),
+                       // The first run's frames, each kept: the notes count them.
+                       QStringLiteral("-fps_mode"), QStringLiteral("passthrough"), QStringLiteral("-r"),
+                       arguments.frameRate} +
            videoEncoder(arguments, files, 2) +
-           QStringList{QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-profile:a"),
-                       QStringLiteral("aac_low"), QStringLiteral("-b:a"),
-                       QStringLiteral("%1k").arg(arguments.audioKbps), QStringLiteral("-movflags"),
-                       QStringLiteral("+faststart"), QStringLiteral("-f"), QStringLiteral("mp4"),
+           QStringList{QStringLiteral("-c:a"),
+                       QStringLiteral("aac"),
+                       QStringLiteral("-profile:a"),
+                       QStringLiteral("aac_low"),
+                       QStringLiteral("-b:a"),
+                       QStringLiteral("%1k").arg(arguments.audioKbps),
+                       QStringLiteral("-movflags"),
+                       QStringLiteral("+faststart"),
+                       QStringLiteral("-f"),
+                       QStringLiteral("mp4"),
                        QStringLiteral("file:") + files.partial};
 }
 
@@ -127,7 +146,8 @@ double FirstRunShare(const ConvArguments& arguments) {
 }
 
 H264Level LevelFor(const ConvArguments& arguments) {
-    const int macroblocks = ((arguments.frameSize.width() + 15) / 16) * ((arguments.frameSize.height() + 15) / 16);
+    const int macroblocks =
+        ((arguments.frameSize.width() + 15) / 16) * ((arguments.frameSize.height() + 15) / 16);
     const double perSecond = macroblocks * arguments.frameRate.toDouble();
     for (const LevelLimits& level : kLevels)
         if (macroblocks <= level.macroblocksPerFrame && perSecond <= level.macroblocksPerSecond &&

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -25,6 +26,9 @@ namespace {
 // A source is incomplete when what was converted falls short of its declared duration by more than both.
 constexpr double kShortfallShare = 0.02;
 constexpr double kShortfallSeconds = 1.0;
+
+// A disk with less room than this takes no conversion's work files.
+constexpr qint64 kFullDiskBytes = 1 << 20;
 
 // "HH:MM:SS.cc" in seconds.
 double seconds(const QString& duration) {
@@ -62,7 +66,8 @@ class Conversion : public QObject {
                      reason::kCannotStartFfmpeg);
         });
         removeWorkFiles();
-        start(Run::First, FirstRunArguments(m_arguments, m_files, Mp4FrameSize(arguments.input).value_or(QSize())));
+        start(Run::First,
+              FirstRunArguments(m_arguments, m_files, Mp4FrameSize(arguments.input).value_or(QSize())));
     }
 
     // Ends the conversion early: ffmpeg is ended at once (what it wrote is thrown away, so it need not
@@ -151,7 +156,7 @@ class Conversion : public QObject {
             return fail(said.isEmpty()
                             ? QStringLiteral("conv: ffmpeg ended with exit status %1").arg(exitCode)
                             : said,
-                        m_log.Reason());
+                        workFolderIsFull() ? reason::kDiskFull : m_log.Reason());
         }
         if (m_run == Run::First) {
             m_declaredSeconds = std::max(m_log.DurationIsGuessed() ? 0 : m_declaredSeconds,
@@ -178,6 +183,14 @@ class Conversion : public QObject {
         say(stdout, reason);
         removeWorkFiles();
         QCoreApplication::exit(1);
+    }
+
+    // x264 says no more than that its notes could not be written where the disk of the work files is full:
+    // the disk itself tells.
+    bool workFolderIsFull() const {
+        const QStorageInfo disk(QFileInfo(m_arguments.output).absolutePath());
+        return disk.isValid() && disk.isReady() && disk.bytesAvailable() >= 0 &&
+               disk.bytesAvailable() < kFullDiskBytes;
     }
 
     void removeWorkFiles() {

@@ -58,8 +58,9 @@ int frameCount(const QString& path) {
 // The files beside `result` that are named after it (conv's work files), but for the result itself.
 QStringList workFilesOf(const QString& result) {
     const QFileInfo info(result);
-    QStringList found = QDir(info.path()).entryList({info.fileName() + QStringLiteral("*")},
-                                                    QDir::AllEntries | QDir::Hidden | QDir::System);
+    QStringList found = QDir(info.path())
+                            .entryList({info.fileName() + QStringLiteral("*")},
+                                       QDir::AllEntries | QDir::Hidden | QDir::System);
     found.removeAll(info.fileName());
     return found;
 }
