@@ -2,6 +2,7 @@
 #include "ConversionSettings.h"
 #include "DOSOutputs.h"
 #include "Media.h"
+#include "Mp4Header.h"
 #include "Platform.h"
 #include "Processes.h"
 #include "ProgressParser.h"
@@ -207,6 +208,34 @@ class TestConv : public QObject {
         QVERIFY(!times.isEmpty());
         QVERIFY(std::is_sorted(times.begin(), times.end()));
         QVERIFY(!QFile::exists(result + ".part"));
+    }
+
+    // The frame size conv reads from an MP4's or MOV's header to choose how to decode it.
+    void theFrameSizeIsReadFromTheHeader_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("encoding");
+        QTest::addColumn<bool>("cutInHalf");
+        QTest::addColumn<QSize>("size");
+        const QStringList h264{"-c:v", "libx264", "-c:a", "aac"};
+        QTest::newRow("MP4 with its index at the end") << "end.mp4" << h264 << false << QSize(1280, 720);
+        QTest::newRow("MP4 with its index first")
+            << "first.mp4" << h264 + QStringList{"-movflags", "+faststart"} << false << QSize(1280, 720);
+        QTest::newRow("MOV") << "clip.mov" << h264 << false << QSize(1280, 720);
+        QTest::newRow("sound only") << "sound.m4a" << QStringList{"-vn", "-c:a", "aac"} << false << QSize();
+        QTest::newRow("AVI") << "clip.avi" << QStringList{"-c:v", "mpeg4"} << false << QSize();
+        QTest::newRow("index lost with the second half") << "cut.mp4" << h264 << true << QSize();
+    }
+    void theFrameSizeIsReadFromTheHeader() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, encoding);
+        QFETCH(bool, cutInHalf);
+        QFETCH(QSize, size);
+        QVERIFY(media::makeClip(path(file), encoding, 0.2, "1280x720"));
+        if (cutInHalf) {
+            QFile whole(path(file));
+            QVERIFY(whole.resize(whole.size() / 2));
+        }
+        QCOMPARE(Mp4FrameSize(path(file)).value_or(QSize()), size);
     }
 
     void aVideoWithoutSoundGivesAVideoOnlyFile() {
