@@ -1,7 +1,6 @@
 // Measures what Movikon PRO adds to the encoder's own work, and what conv gives for the bits and the time
 // against plain ffmpeg. Prints one "name: value" line per measure, the picture as a table, ratios last. Run
 // through bench/run.
-#include "ConvArguments.h"
 #include "DOSOutputs.h"
 #include "Media.h"
 #include "Platform.h"
