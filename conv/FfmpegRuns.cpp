@@ -97,18 +97,24 @@ QStringList WorkFiles::All() const {
 QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source) {
     QStringList run = commonArguments();
     const qint64 output = qint64(arguments.frameSize.width()) * arguments.frameSize.height();
-    if (qint64(source.width()) * source.height() >= kCheapDecodeShrink * output)
+    const bool muchLarger = qint64(source.width()) * source.height() >= kCheapDecodeShrink * output;
+    if (muchLarger)
         run << QStringLiteral("-skip_loop_filter") << QStringLiteral("all");
+    // Where the run waits for the source's decoding, the encoders of its small frames keep to one thread
+    // each: more cost a fortieth more of the whole job's CPU (1080p into 320x240) and save no time. Where
+    // they are the bulk of the run, one thread each costs a sixteenth more time (640x480 into 640x480).
+    const QStringList threads =
+        muchLarger ? QStringList{QStringLiteral("-threads"), QStringLiteral("1")} : QStringList();
     // "file:" keeps a name that starts with a dash or holds a colon from being read as an option or protocol.
     // The first real video track (a cover picture is none) and the first sound track, if any.
     run << QStringLiteral("-i") << QStringLiteral("file:") + arguments.input
         << QStringLiteral("-filter_complex")
         << QStringLiteral("[0:V:0]%1,split[study][kept]").arg(pictureFilter(arguments));
     // The first pass's output first: its notes are named after its stream's place, the same in both runs.
-    run << QStringLiteral("-map") << QStringLiteral("[study]") << videoEncoder(arguments, files, 1)
+    run << QStringLiteral("-map") << QStringLiteral("[study]") << videoEncoder(arguments, files, 1) << threads
         << QStringLiteral("-f") << QStringLiteral("null") << QStringLiteral("-");
     run << QStringLiteral("-map") << QStringLiteral("[kept]") << QStringLiteral("-map")
-        << QStringLiteral("0:a:0?") << QStringLiteral("-c:v") << QStringLiteral("libx264")
+        << QStringLiteral("0:a:0?") << QStringLiteral("-c:v") << QStringLiteral("libx264") << threads
         << QStringLiteral("-qp") << QStringLiteral("0") << QStringLiteral("-preset")
         << QStringLiteral("ultrafast") << QStringLiteral("-af")
         << kSoundFilter
