@@ -1,9 +1,9 @@
-// Measures what Movikon PRO adds to the encoder's own work, and prints one "name: value" line per measure,
-// ratios last. Run through bench/run.
+// Measures what Movikon PRO adds to the encoder's own work, and what conv gives for the bits and the time
+// against plain ffmpeg. Prints one "name: value" line per measure, the picture as a table, ratios last. Run
+// through bench/run.
 #include "Media.h"
 #include "WindowFixture.h"
 #include "Xvfb.h"
-#include "conv/ConvArguments.h"
 #include "engine/DOSOutputs.h"
 #include "platform/Platform.h"
 
@@ -12,9 +12,11 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <sys/resource.h>
 
 namespace {
@@ -32,23 +34,61 @@ double median(QList<double> values) {
     return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
-// Seconds a program takes from start to end, its output going nowhere.
-double timeAlone(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    QElapsedTimer clock;
-    clock.start();
-    process.start(program, arguments);
-    process.waitForFinished(-1);
-    return clock.nsecsElapsed() / 1e9;
+double cpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 double cpuSecondsOfThisProcess() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return cpuSeconds(RUSAGE_SELF);
+}
+
+// What a piece of work cost: seconds of the clock, and seconds of CPU (user and system) of the processes it
+// started and waited for, which the other work of a shared machine disturbs far less.
+struct Cost {
+    double wall;
+    double cpu;
+};
+
+Cost measure(const std::function<void()>& work) {
+    const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return {clock.nsecsElapsed() / 1e9, cpuSeconds(RUSAGE_CHILDREN) - cpuBefore};
+}
+
+// What a program costs from start to end, its output going nowhere.
+Cost timeAlone(const QString& program, const QStringList& arguments) {
+    return measure([&] {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(program, arguments);
+        process.waitForFinished(-1);
+    });
+}
+
+// A ratio of two costs taken from pairs run in turns (A, B, A, B, ...), so that the machine's drift falls on
+// both sides alike: the median of the pairs' ratios and their spread (the largest less the smallest).
+void sayRatio(const QString& name, const std::function<Cost()>& a, const std::function<Cost()>& b,
+              int pairs = 5) {
+    QList<double> wall, cpu;
+    for (int i = 0; i < pairs; ++i) {
+        const Cost first = a(), second = b();
+        wall << first.wall / second.wall;
+        cpu << first.cpu / second.cpu;
+    }
+    const auto spread = [](const QList<double>& values) {
+        const auto [low, high] = std::minmax_element(values.begin(), values.end());
+        return *high - *low;
+    };
+    say(qPrintable(name), median(wall));
+    say(qPrintable(name + QStringLiteral("_spread")), spread(wall));
+    say(qPrintable(name + QStringLiteral("_cpu")), median(cpu));
+    say(qPrintable(name + QStringLiteral("_cpu_spread")), spread(cpu));
 }
 
 // Seconds a program takes with its console output read, and thrown away, by the plainest reader.
@@ -69,7 +109,7 @@ double runnerRatio() {
     const QStringList arguments{"bytes", QString::number(50 << 20)};
     QList<double> intoNothing, alone, underRunner;
     for (int i = 0; i < 3; ++i) {
-        intoNothing << timeAlone(kChatter, arguments);
+        intoNothing << timeAlone(kChatter, arguments).wall;
         alone << timeReadPlainly(kChatter, arguments);
         RecordingNotices desktop;
         DOSOutputs runner(desktop);
@@ -82,25 +122,6 @@ double runnerRatio() {
     say("runner_50mb_plain_reader_ms", median(alone) * 1000);
     say("runner_50mb_runner_ms", median(underRunner) * 1000);
     return median(underRunner) / median(alone);
-}
-
-double convVsFfmpeg(const QString& clip, const QString& folder) {
-    ConvArguments arguments;
-    arguments.input = clip;
-    arguments.videoKbps = 128;
-    arguments.frameRate = "14.985";
-    arguments.frameSize = {320, 240};
-    arguments.audioKbps = 80;
-    arguments.output = folder + "/by-ffmpeg.mp4";
-    const QStringList ffmpegArguments = FfmpegArguments(arguments, arguments.output);
-    const QStringList convArguments{"-i",     clip, "-b",      "128", "-y", "-r",
-                                    "14.985", "-s", "320x240", "-ab", "80", folder + "/by-conv.mp4"};
-    QList<double> ffmpeg, conv;
-    for (int i = 0; i < 5; ++i) {
-        ffmpeg << timeAlone("ffmpeg", ffmpegArguments);
-        conv << timeAlone(kConv, convArguments);
-    }
-    return median(conv) / median(ffmpeg);
 }
 
 // A folder of 10,000 videos in 100 subfolders dropped on the list: how long the window is busy with it.
@@ -121,7 +142,7 @@ double folderDropMs(const QString& folder) {
 }
 
 struct BatchFigures {
-    double seconds;
+    Cost cost;
     double cpuPercent;
     QList<double> perFileMs;
 };
@@ -136,6 +157,7 @@ BatchFigures batchThroughTheWindow(const QStringList& sources, const QString& en
     QObject::connect(window.lstFile->model(), &QAbstractItemModel::rowsRemoved, &window,
                      [&] { removals << clock.nsecsElapsed() / 1e6; });
     const double cpuBefore = cpuSecondsOfThisProcess();
+    const double childrenBefore = cpuSeconds(RUSAGE_CHILDREN);
     clock.start();
     fixture.Command(2);
     while (fixture.desktop.Only("sound:").isEmpty())
@@ -144,7 +166,9 @@ BatchFigures batchThroughTheWindow(const QStringList& sources, const QString& en
     QList<double> perFile;
     for (qsizetype i = 1; i < removals.size(); ++i)
         perFile << removals[i] - removals[i - 1];
-    return {seconds, (cpuSecondsOfThisProcess() - cpuBefore) / seconds * 100, perFile};
+    const double ownCpu = cpuSecondsOfThisProcess() - cpuBefore;
+    return {
+        {seconds, ownCpu + cpuSeconds(RUSAGE_CHILDREN) - childrenBefore}, ownCpu / seconds * 100, perFile};
 }
 
 double stagingMs(const QString& folder) {
@@ -179,6 +203,115 @@ double windowShownMs() {
         program.waitForFinished();
     }
     return median(times);
+}
+
+// Sources the bench makes, each as a near-lossless 10-second file, so that what is measured is the encoding.
+struct Clip {
+    const char* name;
+    QString picture; // a lavfi video source and its filters
+};
+
+bool makeSource(const QString& path, const QString& picture, const QStringList& encoding) {
+    int exitCode = 0;
+    media::run("ffmpeg",
+               QStringList{"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", picture, "-f",
+                           "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-t", "10"} +
+                   encoding + QStringList{path},
+               &exitCode);
+    return exitCode == 0;
+}
+
+// A screen recording: a title bar, lines of Chinese text, a panel; only a counter and a cursor change.
+QString screenPicture(const QString& folder) {
+    QFile text(folder + "/screen.txt");
+    if (!text.open(QIODevice::WriteOnly))
+        return {};
+    QTextStream(&text) << QStringLiteral(
+        "季度报告 2026\n收入   12,480   +4.2\n成本    9,115   -1.3\n"
+        "利润    3,365   +21\n\n> 构建完成，用时 41 秒\n> 0 个警告，0 个错误\n");
+    const QString font = QStringLiteral("fontfile=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc");
+    return QStringLiteral("color=c=0xf4f4f4:size=960x720:rate=25,"
+                          "drawbox=x=0:y=0:w=960:h=48:c=0x2c679b:t=fill,"
+                          "drawtext=%1:textfile=%2:x=40:y=90:fontsize=30:fontcolor=0x202020:line_spacing=12,"
+                          "drawbox=x=600:y=200:w=300:h=300:c=0x55aa55:t=fill,"
+                          "drawtext=%1:text='%{eif\\:t*25\\:d}':x=40:y=600:fontsize=24:fontcolor=black,"
+                          "drawtext=%1:text='_':x=40+15*mod(floor(t*4)\\,30):y=540:fontsize=30")
+        .arg(font, text.fileName());
+}
+
+// The luma's SSIM in dB of `result` against `source`, the result scaled back to the source's size.
+double ssimDb(const QString& source, const QString& result) {
+    const QJsonObject video = media::videoStream(media::probe(source));
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start("ffmpeg", {"-hide_banner", "-nostats", "-i", source, "-i", result, "-lavfi",
+                             QStringLiteral("[1:v]scale=%1:%2:flags=bicubic[up];[up][0:v]ssim")
+                                 .arg(video["width"].toInt())
+                                 .arg(video["height"].toInt()),
+                             "-f", "null", "-"});
+    process.waitForFinished(-1);
+    static const QRegularExpression luma(QStringLiteral("SSIM Y:[0-9.]+ \\(([0-9.inf]+)\\)"));
+    const auto match = luma.match(QString::fromUtf8(process.readAllStandardError()));
+    return match.hasMatch() ? match.captured(1).toDouble() : -1;
+}
+
+double videoKbps(const QString& path) {
+    return media::videoStream(media::probe(path))["bit_rate"].toString().toDouble() / 1000;
+}
+
+// conv against plain ffmpeg's default single pass at the same rate, size and frame rate, on a film-like, a
+// screen-like and a test-pattern clip: the picture (SSIM of the luma in dB) and the video rate spent.
+bool pictureTable(const QString& folder) {
+    const QList<Clip> clips{{"film", "mandelbrot=size=640x480:rate=25,noise=alls=8:allf=t+u"},
+                            {"screen", screenPicture(folder)},
+                            {"pattern", "testsrc2=size=640x480:rate=25"}};
+    std::printf(
+        "| clip | kbit/s asked | conv SSIM dB | ffmpeg SSIM dB | gain dB | conv kbit/s | ffmpeg kbit/s |\n"
+        "|---|---|---|---|---|---|---|\n");
+    QList<double> gains;
+    for (const Clip& clip : clips) {
+        const QString source = folder + QStringLiteral("/%1.mkv").arg(clip.name);
+        if (!makeSource(
+                source, clip.picture,
+                {"-c:v", "libx264", "-crf", "8", "-preset", "fast", "-pix_fmt", "yuv420p", "-c:a", "flac"}))
+            return false;
+        for (const int kbps : {128, 384}) {
+            const QString byConv = folder + "/picture-conv.mp4", byFfmpeg = folder + "/picture-ffmpeg.mp4";
+            const QString rate = QString::number(kbps);
+            timeAlone(kConv,
+                      {"-i", source, "-b", rate, "-y", "-r", "25.0", "-s", "320x240", "-ab", "80", byConv});
+            timeAlone("ffmpeg", {"-y", "-i", source, "-b:v", rate + "k", "-r", "25", "-s", "320x240", "-ab",
+                                 "80k", byFfmpeg});
+            const double conv = ssimDb(source, byConv), ffmpeg = ssimDb(source, byFfmpeg);
+            gains << conv - ffmpeg;
+            std::printf("| %s | %d | %.2f | %.2f | %+.2f | %.1f | %.1f |\n", clip.name, kbps, conv, ffmpeg,
+                        conv - ffmpeg, videoKbps(byConv), videoKbps(byFfmpeg));
+        }
+    }
+    double sum = 0;
+    for (const double gain : gains)
+        sum += gain;
+    say("picture_gain_db_mean", sum / gains.size());
+
+    // A phone's clip, 1080p at 30 frames a second, into the default settings: conv against ffmpeg given
+    // those settings the plain way.
+    const QString phone = folder + "/phone.mp4";
+    if (!makeSource(phone, "mandelbrot=size=640x360:rate=30,scale=1920:1080,noise=alls=10:allf=t+u",
+                    {"-c:v", "libx264", "-preset", "veryfast", "-b:v", "12M", "-profile:v", "high",
+                     "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k"}))
+        return false;
+    sayRatio(
+        "conv_vs_ffmpeg_ratio",
+        [&] {
+            return timeAlone(kConv, {"-i", phone, "-b", "128", "-y", "-r", "14.985", "-s", "320x240", "-ab",
+                                     "80", folder + "/phone-conv.mp4"});
+        },
+        [&] {
+            return timeAlone("ffmpeg", {"-y", "-i", phone, "-b", "128k", "-r", "14.985", "-s", "320x240",
+                                        "-ab", "80k", folder + "/phone-ffmpeg.mp4"});
+        },
+        7);
+    return true;
 }
 } // namespace
 
@@ -215,21 +348,19 @@ int main(int argc, char* argv[]) {
     getrusage(RUSAGE_SELF, &usage);
     say("frontend_rss_mb", usage.ru_maxrss / 1024.0);
 
-    // Batches through the window and the same conversions run directly, taken in turns: the machine's
-    // own drift falls on both alike.
-    QList<double> throughWindow, direct;
-    for (int round = 0; round < 5; ++round) {
-        throughWindow << batchThroughTheWindow(clips, kConv).seconds;
-        double seconds = 0;
-        for (const QString& clip : clips)
-            seconds += timeAlone(kConv, {"-i", clip, "-b", "128", "-y", "-r", "14.985", "-s", "320x240",
-                                         "-ab", "80", work.filePath("direct.mp4")});
-        direct << seconds;
-    }
-
     const double runner = runnerRatio();
     say("runner_50mb_ratio", runner);
-    say("conv_vs_ffmpeg_ratio", convVsFfmpeg(longClip, work.path()));
-    say("batch_overhead_ratio", median(throughWindow) / median(direct));
+    if (!pictureTable(work.path()))
+        return 1;
+    // The same conversions through the window and by conv directly.
+    sayRatio(
+        "batch_overhead_ratio", [&] { return batchThroughTheWindow(clips, kConv).cost; },
+        [&] {
+            return measure([&] {
+                for (const QString& clip : clips)
+                    timeAlone(kConv, {"-i", clip, "-b", "128", "-y", "-r", "14.985", "-s", "320x240", "-ab",
+                                      "80", work.filePath("direct.mp4")});
+            });
+        });
     return 0;
 }

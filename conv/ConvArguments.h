@@ -20,8 +20,5 @@ struct ConvArguments {
 // Reads conv's arguments (without the program name). Empty, with `error` set, when they are not usable.
 std::optional<ConvArguments> ParseConvArguments(const QStringList& arguments, QString* error);
 
-// The ffmpeg arguments that convert `arguments.input` into an MP4 for small devices at `temporaryOutput`.
-QStringList FfmpegArguments(const ConvArguments& arguments, const QString& temporaryOutput);
-
 inline const QString kConvUsage = QStringLiteral(
     "usage: conv -i <input> -b <video kbit/s> -y -r <fps> -s <width>x<height> -ab <audio kbit/s> <output>");

@@ -6,6 +6,8 @@
 #include "conv/AviHeader.h"
 #include "conv/ConvArguments.h"
 #include "conv/FfmpegLog.h"
+#include "conv/FfmpegRuns.h"
+#include "conv/Mp4Header.h"
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
@@ -14,6 +16,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -23,6 +26,9 @@ namespace {
 // A source is incomplete when what was converted falls short of its declared duration by more than both.
 constexpr double kShortfallShare = 0.02;
 constexpr double kShortfallSeconds = 1.0;
+
+// A disk with less room than this takes no conversion's work files.
+constexpr qint64 kFullDiskBytes = 1 << 20;
 
 // "HH:MM:SS.cc" in seconds.
 double seconds(const QString& duration) {
@@ -47,8 +53,8 @@ QString findFfmpeg() {
 class Conversion : public QObject {
   public:
     Conversion(const ConvArguments& arguments, const QString& ffmpeg)
-        : m_arguments(arguments), m_partial(arguments.output + QStringLiteral(".part")),
-          m_log(arguments.input, m_partial) {
+        : m_arguments(arguments), m_ffmpegProgram(ffmpeg), m_files(arguments.output),
+          m_log(arguments.input, m_files.intermediate) {
         m_ffmpeg.setStandardInputFile(QProcess::nullDevice());
         platform::TieToParent(m_ffmpeg);
         connect(&m_ffmpeg, &QProcess::readyReadStandardOutput, this, &Conversion::readProgress);
@@ -59,11 +65,9 @@ class Conversion : public QObject {
                 fail(QStringLiteral("conv: ffmpeg could not be started: ") + m_ffmpeg.errorString(),
                      reason::kCannotStartFfmpeg);
         });
-        QFile::remove(m_partial);
-        // Started from the event loop, so that a failure to start can end it.
-        QTimer::singleShot(0, this, [this, ffmpeg] {
-            m_ffmpeg.start(ffmpeg, FfmpegArguments(m_arguments, m_partial), QIODevice::ReadOnly);
-        });
+        removeWorkFiles();
+        start(Run::First,
+              FirstRunArguments(m_arguments, m_files, Mp4FrameSize(arguments.input).value_or(QSize())));
     }
 
     // Ends the conversion early: ffmpeg is ended at once (what it wrote is thrown away, so it need not
@@ -76,6 +80,20 @@ class Conversion : public QObject {
     }
 
   private:
+    enum class Run { First, Second };
+
+    // Started from the event loop, so that a failure to start can end it and a run can follow its
+    // predecessor's end.
+    void start(Run run, const QStringList& arguments) {
+        QTimer::singleShot(0, this, [this, run, arguments] {
+            if (m_aborted)
+                return fail(QStringLiteral("conv: stopped"), reason::kStopped);
+            m_run = run;
+            m_complete = false;
+            m_ffmpeg.start(m_ffmpegProgram, arguments, QIODevice::ReadOnly);
+        });
+    }
+
     // The complete lines waiting on one of ffmpeg's channels.
     QStringList readLines(QProcess::ProcessChannel channel) {
         m_ffmpeg.setCurrentReadChannel(channel);
@@ -85,6 +103,8 @@ class Conversion : public QObject {
         return lines;
     }
 
+    // The whole job's progress as a time of the declared duration: the first run fills the first share of
+    // it, the second the rest, so that the time only rises.
     void readProgress() {
         for (const QString& line : readLines(QProcess::StandardOutput)) {
             if (line == QStringLiteral("progress=end"))
@@ -96,17 +116,34 @@ class Conversion : public QObject {
             if (!ok)
                 continue;
             const double done = std::max<qint64>(0, microseconds) / 1e6;
-            m_convertedSeconds = std::max(m_convertedSeconds, done);
-            say(stdout, QStringLiteral("time=%1 ").arg(done, 0, 'f', 2));
+            if (m_run == Run::First) {
+                m_convertedSeconds = std::max(m_convertedSeconds, done);
+                sayTime(FirstRunShare(m_arguments) * done);
+            } else if (m_convertedSeconds > 0) {
+                const double share = std::min(1.0, done / m_convertedSeconds);
+                const double first = FirstRunShare(m_arguments);
+                sayTime(wholeSeconds() * (first + (1 - first) * share));
+            }
         }
     }
 
+    // What the progress is a share of: the declared duration, or what was converted where that is more.
+    double wholeSeconds() const { return std::max(m_declaredSeconds, m_convertedSeconds); }
+
+    // ffmpeg's own time may step back a little where its outputs' ends differ: what is said never does.
+    void sayTime(double seconds) {
+        m_saidSeconds = std::max(m_saidSeconds, seconds);
+        say(stdout, QStringLiteral("time=%1 ").arg(m_saidSeconds, 0, 'f', 2));
+    }
+
     void readLog() {
-        for (const QString& line : readLines(QProcess::StandardError))
-            if (const auto duration = m_log.Read(line)) {
+        for (const QString& line : readLines(QProcess::StandardError)) {
+            const auto duration = m_log.Read(line);
+            if (duration && m_run == Run::First) {
                 m_declaredSeconds = seconds(*duration);
                 say(stdout, QStringLiteral("Duration: ") + *duration + QStringLiteral(", "));
             }
+        }
     }
 
     void finish(int exitCode, QProcess::ExitStatus status) {
@@ -119,18 +156,24 @@ class Conversion : public QObject {
             return fail(said.isEmpty()
                             ? QStringLiteral("conv: ffmpeg ended with exit status %1").arg(exitCode)
                             : said,
-                        m_log.Reason());
+                        workFolderIsFull() ? reason::kDiskFull : m_log.Reason());
+        }
+        if (m_run == Run::First) {
+            m_declaredSeconds = std::max(m_log.DurationIsGuessed() ? 0 : m_declaredSeconds,
+                                         AviDeclaredSeconds(m_arguments.input).value_or(0));
+            m_log = FfmpegLog(m_files.intermediate, m_files.partial);
+            return start(Run::Second, SecondRunArguments(m_arguments, m_files));
         }
         std::error_code error;
         // Named in UTF-16 on the way: on Windows no 8-bit code page stands between a name and the file.
-        std::filesystem::rename(m_partial.toStdU16String(), m_arguments.output.toStdU16String(), error);
+        std::filesystem::rename(m_files.partial.toStdU16String(), m_arguments.output.toStdU16String(), error);
         if (error)
             return fail(QStringLiteral("conv: cannot write ") + m_arguments.output, reason::kCannotWrite);
-        const double declared = std::max(m_log.DurationIsGuessed() ? 0 : m_declaredSeconds,
-                                         AviDeclaredSeconds(m_arguments.input).value_or(0));
-        const double shortfall = declared - m_convertedSeconds;
-        if (shortfall > kShortfallSeconds && shortfall > kShortfallShare * declared)
-            say(stdout, IncompleteLine({m_convertedSeconds, declared}));
+        removeWorkFiles();
+        sayTime(wholeSeconds());
+        const double shortfall = m_declaredSeconds - m_convertedSeconds;
+        if (shortfall > kShortfallSeconds && shortfall > kShortfallShare * m_declaredSeconds)
+            say(stdout, IncompleteLine({m_convertedSeconds, m_declaredSeconds}));
         QCoreApplication::exit(0);
     }
 
@@ -138,18 +181,34 @@ class Conversion : public QObject {
     void fail(const QString& details, const QString& reason) {
         say(stdout, details);
         say(stdout, reason);
-        QFile::remove(m_partial);
+        removeWorkFiles();
         QCoreApplication::exit(1);
     }
 
+    // x264 says no more than that its notes could not be written where the disk of the work files is full:
+    // the disk itself tells.
+    bool workFolderIsFull() const {
+        const QStorageInfo disk(QFileInfo(m_arguments.output).absolutePath());
+        return disk.isValid() && disk.isReady() && disk.bytesAvailable() >= 0 &&
+               disk.bytesAvailable() < kFullDiskBytes;
+    }
+
+    void removeWorkFiles() {
+        for (const QString& file : m_files.All())
+            QFile::remove(file);
+    }
+
     ConvArguments m_arguments;
-    QString m_partial;
+    QString m_ffmpegProgram;
+    WorkFiles m_files;
     QProcess m_ffmpeg;
-    FfmpegLog m_log;
+    FfmpegLog m_log; // the current run's
+    Run m_run = Run::First;
     bool m_complete = false;
     bool m_aborted = false;
     double m_declaredSeconds = 0;  // the source's own duration, 0 while unknown
     double m_convertedSeconds = 0; // the furthest point of the output so far
+    double m_saidSeconds = 0;      // the furthest progress said
 };
 
 } // namespace

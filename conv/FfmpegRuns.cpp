@@ -1,0 +1,164 @@
+#include "conv/FfmpegRuns.h"
+
+#include <array>
+
+namespace {
+// Where the source has this many times the output's pixels, its decoder skips the deblocking filter: the
+// blocks it would smooth shrink below a pixel, and decoding, most of the work, takes a tenth less.
+constexpr int kCheapDecodeShrink = 16;
+
+// Frames up to CIF's size, where x264's work is a small part of the whole.
+constexpr int kSmallFramePixels = 352 * 288;
+
+bool isSmall(QSize frame) {
+    return frame.width() * frame.height() <= kSmallFramePixels;
+}
+
+// The levels of H.264 Main profile: macroblocks a second and a frame, bit rate (kbit/s) and buffer (kbit).
+struct LevelLimits {
+    const char* name;
+    int macroblocksPerSecond;
+    int macroblocksPerFrame;
+    int maxKbps;
+    int bufferKbit;
+};
+constexpr std::array kLevels{LevelLimits{"1", 1485, 99, 64, 175},
+                             LevelLimits{"1.1", 3000, 396, 192, 500},
+                             LevelLimits{"1.2", 6000, 396, 384, 1000},
+                             LevelLimits{"1.3", 11880, 396, 768, 2000},
+                             LevelLimits{"2", 11880, 396, 2000, 2000},
+                             LevelLimits{"2.1", 19800, 792, 4000, 4000},
+                             LevelLimits{"2.2", 20250, 1620, 4000, 4000},
+                             LevelLimits{"3", 40500, 1620, 10000, 10000},
+                             LevelLimits{"3.1", 108000, 3600, 14000, 14000},
+                             LevelLimits{"3.2", 216000, 5120, 20000, 20000},
+                             LevelLimits{"4", 245760, 8192, 20000, 25000}};
+
+// The picture keeps its shape: scaled by its display aspect (pixel aspect included; ffmpeg has already turned
+// a rotated clip upright) to fit inside the frame, centred on black. A shape within 3 % of the frame's fills
+// it. The frames the output's rate drops go first, so that none of them is deinterlaced or scaled; interlaced
+// frames are deinterlaced while their lines are still the source's.
+QString pictureFilter(const ConvArguments& arguments) {
+    const QString width = QString::number(arguments.frameSize.width());
+    const QString height = QString::number(arguments.frameSize.height());
+    const QString close = QStringLiteral("lt(abs(dar*%2/%1-1),0.03)").arg(width, height);
+    const QString wider = QStringLiteral("gt(dar,%1/%2)").arg(width, height);
+    const QString scaledWidth =
+        QStringLiteral("if(not(%1)*not(%2),max(2,2*round(%3*dar/2)),%4)").arg(close, wider, height, width);
+    const QString scaledHeight =
+        QStringLiteral("if(not(%1)*%2,max(2,2*round(%3/dar/2)),%4)").arg(close, wider, width, height);
+    return QStringLiteral("fps=%1,yadif=deint=interlaced,scale=w='%2':h='%3',"
+                          "pad=%4:%5:(ow-iw)/2:(oh-ih)/2:black,setsar=1")
+        .arg(arguments.frameRate, scaledWidth, scaledHeight, width, height);
+}
+
+// Sound that every small player takes: mono stays mono, more channels are mixed down to stereo (centre and
+// surrounds folded in), and a rate other than 44.1 or 48 kHz becomes the nearer of the two.
+const QString kSoundFilter = QStringLiteral("aformat=sample_rates=44100|48000:channel_layouts=mono|stereo");
+
+// What both runs of ffmpeg start with: its log for conv to read, its progress on its standard output.
+QStringList commonArguments() {
+    return {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+            QStringLiteral("-nostats"),     QStringLiteral("-loglevel"),
+            QStringLiteral("level+info"),   QStringLiteral("-progress"),
+            QStringLiteral("pipe:1"),       QStringLiteral("-stats_period"),
+            QStringLiteral("0.25"),         QStringLiteral("-y")};
+}
+
+// The same rate control in both passes, as x264 requires: the asked average over the clip, within the
+// ceiling of the least level that plays it.
+QStringList videoEncoder(const ConvArguments& arguments, const WorkFiles& files, int pass) {
+    const H264Level level = LevelFor(arguments);
+    // x264's slow preset gave 0.02 dB more than medium on the bench's clips for a twentieth more time.
+    return {QStringLiteral("-c:v"),         QStringLiteral("libx264"),
+            QStringLiteral("-preset"),      QStringLiteral("medium"),
+            QStringLiteral("-profile:v"),   QStringLiteral("main"),
+            QStringLiteral("-level:v"),     level.name,
+            QStringLiteral("-pix_fmt"),     QStringLiteral("yuv420p"),
+            QStringLiteral("-b:v"),         QStringLiteral("%1k").arg(arguments.videoKbps),
+            QStringLiteral("-maxrate"),     QStringLiteral("%1k").arg(level.maxKbps),
+            QStringLiteral("-bufsize"),     QStringLiteral("%1k").arg(level.bufferKbit),
+            QStringLiteral("-pass"),        QString::number(pass),
+            QStringLiteral("-passlogfile"), files.passLog};
+}
+} // namespace
+
+WorkFiles::WorkFiles(const QString& output)
+    : partial(output + QStringLiteral(".part")), intermediate(output + QStringLiteral(".part.mkv")),
+      passLog(output + QStringLiteral(".part-pass")) {}
+
+QStringList WorkFiles::All() const {
+    // x264 writes its notes as "<stem>-0.log" and "<stem>-0.log.mbtree", each first under ".temp".
+    const QString log = passLog + QStringLiteral("-0.log");
+    const QString tree = log + QStringLiteral(".mbtree");
+    return {partial, intermediate, log, log + QStringLiteral(".temp"), tree, tree + QStringLiteral(".temp")};
+}
+
+QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source) {
+    QStringList run = commonArguments();
+    const qint64 output = qint64(arguments.frameSize.width()) * arguments.frameSize.height();
+    const bool muchLarger = qint64(source.width()) * source.height() >= kCheapDecodeShrink * output;
+    if (muchLarger)
+        run << QStringLiteral("-skip_loop_filter") << QStringLiteral("all");
+    // Where the run waits for the source's decoding, the encoders of its small frames keep to one thread
+    // each: more cost a fortieth more of the whole job's CPU (1080p into 320x240) and save no time. Where
+    // they are the bulk of the run, one thread each costs a sixteenth more time (640x480 into 640x480).
+    const QStringList threads =
+        muchLarger ? QStringList{QStringLiteral("-threads"), QStringLiteral("1")} : QStringList();
+    // "file:" keeps a name that starts with a dash or holds a colon from being read as an option or protocol.
+    // The first real video track (a cover picture is none) and the first sound track, if any.
+    run << QStringLiteral("-i") << QStringLiteral("file:") + arguments.input
+        << QStringLiteral("-filter_complex")
+        << QStringLiteral("[0:V:0]%1,split[study][kept]").arg(pictureFilter(arguments));
+    // The first pass's output first: its notes are named after its stream's place, the same in both runs.
+    run << QStringLiteral("-map") << QStringLiteral("[study]") << videoEncoder(arguments, files, 1) << threads
+        << QStringLiteral("-f") << QStringLiteral("null") << QStringLiteral("-");
+    run << QStringLiteral("-map") << QStringLiteral("[kept]") << QStringLiteral("-map")
+        << QStringLiteral("0:a:0?") << QStringLiteral("-c:v") << QStringLiteral("libx264") << threads
+        << QStringLiteral("-qp") << QStringLiteral("0") << QStringLiteral("-preset")
+        << QStringLiteral("ultrafast") << QStringLiteral("-af")
+        << kSoundFilter
+        // In floating point, as the sound encoder takes it: mixed into whole numbers, the sound would be
+        // scaled down to leave no sum out of range.
+        << QStringLiteral("-c:a") << QStringLiteral("pcm_f32le") << QStringLiteral("-f")
+        << QStringLiteral("matroska") << QStringLiteral("file:") + files.intermediate;
+    return run;
+}
+
+QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& files) {
+    return commonArguments() +
+           QStringList{QStringLiteral("-i"), QStringLiteral("file:") + files.intermediate,
+                       QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-map"),
+                       QStringLiteral("0:a:0?"),
+                       // The first run's frames, each kept: the notes count them.
+                       QStringLiteral("-fps_mode"), QStringLiteral("passthrough"), QStringLiteral("-r"),
+                       arguments.frameRate} +
+           videoEncoder(arguments, files, 2) +
+           QStringList{QStringLiteral("-c:a"),
+                       QStringLiteral("aac"),
+                       QStringLiteral("-profile:a"),
+                       QStringLiteral("aac_low"),
+                       QStringLiteral("-b:a"),
+                       QStringLiteral("%1k").arg(arguments.audioKbps),
+                       QStringLiteral("-movflags"),
+                       QStringLiteral("+faststart"),
+                       QStringLiteral("-f"),
+                       QStringLiteral("mp4"),
+                       QStringLiteral("file:") + files.partial};
+}
+
+double FirstRunShare(const ConvArguments& arguments) {
+    return isSmall(arguments.frameSize) ? 0.75 : 0.55;
+}
+
+H264Level LevelFor(const ConvArguments& arguments) {
+    const int macroblocks =
+        ((arguments.frameSize.width() + 15) / 16) * ((arguments.frameSize.height() + 15) / 16);
+    const double perSecond = macroblocks * arguments.frameRate.toDouble();
+    for (const LevelLimits& level : kLevels)
+        if (macroblocks <= level.macroblocksPerFrame && perSecond <= level.macroblocksPerSecond &&
+            2 * arguments.videoKbps <= level.maxKbps)
+            return {QString::fromLatin1(level.name), level.maxKbps, level.bufferKbit};
+    const LevelLimits& highest = kLevels.back();
+    return {QString::fromLatin1(highest.name), highest.maxKbps, highest.bufferKbit};
+}

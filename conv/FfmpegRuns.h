@@ -1,0 +1,44 @@
+#pragma once
+
+#include "conv/ConvArguments.h"
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+// How conv turns a source into the result, in two runs of ffmpeg:
+//  1. the source decoded and filtered once, into a lossless intermediate at the output's size and rate (the
+//     sound too, so that it starts with the picture), while x264's first pass studies the same frames;
+//  2. x264's second pass over the intermediate, which spends the asked rate where the picture needs it.
+// Every file the runs write lies beside the result and is named after it, so that conv removes them in every
+// outcome and whoever empties the result's folder removes them too.
+
+struct WorkFiles {
+    explicit WorkFiles(const QString& output);
+
+    QString partial;      // the result while it is written
+    QString intermediate; // the picture at the output's size and rate, and the sound
+    QString passLog;      // the stem of x264's first-pass notes
+
+    // Every file the runs may leave, x264's notes and their unfinished copies included.
+    QStringList All() const;
+};
+
+// Run 1. `source` is the frame size the source declares; empty where it is not known.
+QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source);
+
+// Run 2.
+QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& files);
+
+// How much of the whole job's time the first run takes: measured on 1080p and 640x480 sources, three
+// quarters into the small frames, a little over half into the large ones, where x264 has more to do.
+double FirstRunShare(const ConvArguments& arguments);
+
+// The least H.264 level that plays the output (Main profile) at twice the asked rate; its bit-rate ceiling
+// and buffer are what a device of that level takes.
+struct H264Level {
+    QString name;
+    int maxKbps;
+    int bufferKbit;
+};
+H264Level LevelFor(const ConvArguments& arguments);
