@@ -9,6 +9,7 @@
 #include "window/PictureCommands.h"
 #include "window/ProgressBar.h"
 #include "window/ProgressLabel.h"
+#include "window/SettingPickers.h"
 #include "window/SettingsFile.h"
 #include "window/SkinImage.h"
 #include "window/UserDialogs.h"
@@ -28,6 +29,8 @@
 #include <QTreeWidget>
 #include <QWindow>
 
+#include <tuple>
+
 namespace {
 using StopChoice = UserDialogs::StopChoice;
 
@@ -37,14 +40,6 @@ const QString kOpenFilter =
     QStringLiteral("AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|WMV格式(*.wmv)|*.wmv|MOV格式(*.mov)|*.mov|"
                    "DAT格式(*.dat)|*.dat|"
                    "ASF格式(*.asf)|*.asf|MPG格式(*.mpg)|*.mpg|MP4格式(*.mp4)|*.mp4|所有格式(*.*)|*.*");
-
-QComboBox* settingList(QWidget* parent, const SettingList& list, const QRect& geometry) {
-    auto* combo = new QComboBox(parent);
-    combo->addItems(list.entries);
-    combo->setGeometry(geometry);
-    combo->setMaxVisibleItems(list.entries.size());
-    return combo;
-}
 
 SkinImage* command(QWidget* parent, const QRect& geometry, const QString& name,
                    QAccessible::Role role = QAccessible::Button) {
@@ -98,20 +93,10 @@ void frmMain::createControls() {
     Label1->setAlignment(Qt::AlignCenter);
     SetTextColour(Label1, QColor(192, 192, 192));
 
-    cmbVBR = settingList(this, ConversionSettings::VideoBitRate(), layout::kVideoBitRate);
-    cmbSize = settingList(this, ConversionSettings::FrameSize(), layout::kFrameSize);
-    cmbFPS = settingList(this, ConversionSettings::FrameRate(), layout::kFrameRate);
-    cmbAB = settingList(this, ConversionSettings::AudioBitRate(), layout::kAudioBitRate);
-    const auto settingButton = [this](QComboBox* list) {
-        auto* button = new SkinImage(this);
-        button->setGeometry(layout::kSettingButton.translated(list->geometry().topLeft()));
-        connect(button, &SkinImage::MouseUp, list, &QComboBox::showPopup);
-        return button;
-    };
-    picVBR = settingButton(cmbVBR);
-    picSize = settingButton(cmbSize);
-    picFPS = settingButton(cmbFPS);
-    picAB = settingButton(cmbAB);
+    m_pickers = std::make_unique<SettingPickers>(this);
+    const SettingPickers& p = *m_pickers;
+    std::tie(cmbVBR, cmbSize, cmbFPS, cmbAB, picVBR, picSize, picFPS, picAB) =
+        std::tuple(p.cmbVBR, p.cmbSize, p.cmbFPS, p.cmbAB, p.picVBR, p.picSize, p.picFPS, p.picAB);
 
     txtPath = new QLineEdit(this);
     txtPath->setGeometry(layout::kOutputFolder);
@@ -141,20 +126,7 @@ void frmMain::createControls() {
     menuMsg->hide();
     connect(menuMsg, &QLineEdit::textChanged, this, &frmMain::menuMsg_Change);
 
-    // The fields' captions are pixels of the background. Screen readers read them from see-through labels
-    // over the same pixels, each the buddy of its field, which the pointer passes through to the background.
-    const auto caption = [this](const char* text, const QRect& place, QWidget* field) {
-        auto* label = new QLabel(QString::fromUtf8(text), this);
-        label->setGeometry(place);
-        SetTextColour(label, Qt::transparent);
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        label->setBuddy(field);
-    };
-    caption("视频比特率 (Kbps)", layout::kVideoBitRateCaption, cmbVBR);
-    caption("屏幕尺寸 (W x H)", layout::kFrameSizeCaption, cmbSize);
-    caption("帧率 (FPS)", layout::kFrameRateCaption, cmbFPS);
-    caption("音频比特率 (Kbps)", layout::kAudioBitRateCaption, cmbAB);
-    caption("输出路径", layout::kOutputFolderCaption, txtPath);
+    AddReaderCaption(this, QStringLiteral("输出路径"), layout::kOutputFolderCaption, txtPath);
 
     m_pictures =
         new PictureCommands(m_skin, imgButton, {picVBR, picSize, picFPS, picAB}, imgBrowse, lblWeb, this);
@@ -210,10 +182,6 @@ void frmMain::Form_Load() {
     connectBatch();
     m_batch->DeleteStagingFiles();
 
-    cmbSize->setCurrentIndex(ConversionSettings::FrameSize().defaultPosition);
-    cmbFPS->setCurrentIndex(ConversionSettings::FrameRate().defaultPosition);
-    cmbVBR->setCurrentIndex(ConversionSettings::VideoBitRate().defaultPosition);
-    cmbAB->setCurrentIndex(ConversionSettings::AudioBitRate().defaultPosition);
     LoadSettings(m_places.SettingsFile(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
     SetTextColour(lblVersion, QColor(44, 103, 155));
     if (txtPath->text().isEmpty())
@@ -388,6 +356,5 @@ QString frmMain::OutputFolder() const {
 }
 
 EncoderOptions frmMain::ConversionOptions() const {
-    return {cmbVBR->currentText().trimmed(), cmbFPS->currentText().trimmed(),
-            cmbSize->currentText().trimmed(), cmbAB->currentText().trimmed()};
+    return m_pickers->Options();
 }

@@ -16,6 +16,7 @@ class BatchSession;
 class DOSOutputs;
 class PictureCommands;
 class ProgressBar;
+class SettingPickers;
 class ProgressLabel;
 class QComboBox;
 class QLabel;
@@ -109,5 +110,6 @@ class frmMain : public QWidget, public BatchQueue {
     PictureCommands* m_pictures = nullptr;
     BatchSession* m_session = nullptr;
     std::unique_ptr<ProgressBar> m_progress;
+    std::unique_ptr<SettingPickers> m_pickers;
     QPointer<QWidget> m_stopQuestion; // while the question to stop the batch is open
 };
