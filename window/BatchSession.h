@@ -17,9 +17,6 @@ class BatchSession : public QObject {
   public:
     BatchSession(const BatchDriver& batch, QWidget& window, ProgressLabel& progress);
 
-    // Lets the machine sleep again, whether or not a batch was running.
-    void Release() { m_awake.Release(); }
-
   private:
     void RunningChanged(bool running);
     void BatchProgress(double done);

@@ -29,8 +29,6 @@
 #include <QTreeWidget>
 #include <QWindow>
 
-#include <tuple>
-
 namespace {
 using StopChoice = UserDialogs::StopChoice;
 
@@ -51,7 +49,8 @@ SkinImage* command(QWidget* parent, const QRect& geometry, const QString& name,
 } // namespace
 
 frmMain::frmMain(UserDialogs& dialogs, const ProgramPlaces& places, QWidget* parent)
-    : QWidget(parent), m_dialogs(dialogs), m_places(places), m_staging(places.stagingRoot) {
+    : QWidget(parent), SettingPickers(this), m_dialogs(dialogs), m_places(places),
+      m_staging(places.stagingRoot) {
     createControls();
     Form_Load();
 }
@@ -92,11 +91,6 @@ void frmMain::createControls() {
     Label1->setGeometry(layout::kDropHintText);
     Label1->setAlignment(Qt::AlignCenter);
     SetTextColour(Label1, QColor(192, 192, 192));
-
-    m_pickers = std::make_unique<SettingPickers>(this);
-    const SettingPickers& p = *m_pickers;
-    std::tie(cmbVBR, cmbSize, cmbFPS, cmbAB, picVBR, picSize, picFPS, picAB) =
-        std::tuple(p.cmbVBR, p.cmbSize, p.cmbFPS, p.cmbAB, p.picVBR, p.picSize, p.picFPS, p.picAB);
 
     txtPath = new QLineEdit(this);
     txtPath->setGeometry(layout::kOutputFolder);
@@ -166,7 +160,7 @@ void frmMain::createKeyboardAccess() {
 void frmMain::connectBatch() {
     objDOS = std::make_unique<DOSOutputs>(m_dialogs);
     m_batch = std::make_unique<BatchDriver>(*objDOS, m_dialogs, *this, m_places.programFolder, m_staging);
-    m_session = new BatchSession(*m_batch, *this, *lblPB);
+    new BatchSession(*m_batch, *this, *lblPB); // the window owns it
     connect(m_batch.get(), &BatchDriver::FileProgress, this,
             [this](double fraction, const QString& text) { m_progress->Show(fraction, text); });
     connect(m_batch.get(), &BatchDriver::StatusText, lblPB, &QLabel::setText);
@@ -265,7 +259,6 @@ void frmMain::closeEvent(QCloseEvent*) {
     // Every way out stops a running encoder first, so nothing is left writing once the program has gone.
     m_batch->Abort();
     m_batch->DeleteStagingFiles();
-    m_session->Release();
     QCoreApplication::exit(0);
 }
 
@@ -356,5 +349,5 @@ QString frmMain::OutputFolder() const {
 }
 
 EncoderOptions frmMain::ConversionOptions() const {
-    return m_pickers->Options();
+    return Options();
 }

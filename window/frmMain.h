@@ -3,6 +3,7 @@
 #include "engine/BatchQueue.h"
 #include "engine/ProgramPlaces.h"
 #include "platform/StagingFolder.h"
+#include "window/SettingPickers.h"
 #include "window/Skin.h"
 
 #include <QPointer>
@@ -12,11 +13,9 @@
 #include <memory>
 
 class BatchDriver;
-class BatchSession;
 class DOSOutputs;
 class PictureCommands;
 class ProgressBar;
-class SettingPickers;
 class ProgressLabel;
 class QComboBox;
 class QLabel;
@@ -28,7 +27,7 @@ class UserDialogs;
 
 // The program's one window: the file queue and its commands, the four conversion settings, the output
 // folder and the progress display, over the batch that turns the queue into MP4 files.
-class frmMain : public QWidget, public BatchQueue {
+class frmMain : public QWidget, public BatchQueue, public SettingPickers {
     Q_OBJECT
 
   public:
@@ -41,14 +40,6 @@ class frmMain : public QWidget, public BatchQueue {
     std::array<SkinImage*, 3> imgButton;
     QWidget* picDragText;
     QLabel* Label1;
-    QComboBox* cmbVBR;
-    QComboBox* cmbSize;
-    QComboBox* cmbFPS;
-    QComboBox* cmbAB;
-    SkinImage* picVBR;
-    SkinImage* picSize;
-    SkinImage* picFPS;
-    SkinImage* picAB;
     QLineEdit* txtPath;
     SkinImage* imgBrowse;
     SkinImage* imgPB;
@@ -108,8 +99,6 @@ class frmMain : public QWidget, public BatchQueue {
     std::unique_ptr<DOSOutputs> objDOS;
     std::unique_ptr<BatchDriver> m_batch;
     PictureCommands* m_pictures = nullptr;
-    BatchSession* m_session = nullptr;
     std::unique_ptr<ProgressBar> m_progress;
-    std::unique_ptr<SettingPickers> m_pickers;
     QPointer<QWidget> m_stopQuestion; // while the question to stop the batch is open
 };
