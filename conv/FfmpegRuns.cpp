@@ -81,10 +81,15 @@ QStringList videoEncoder(const ConvArguments& arguments, const WorkFiles& files,
             QStringLiteral("-pass"),        QString::number(pass),
             QStringLiteral("-passlogfile"), files.passLog};
 }
+
+QStringList soundEncoder(const ConvArguments& arguments) {
+    return {QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-profile:a"),
+            QStringLiteral("aac_low"), QStringLiteral("-b:a"), QStringLiteral("%1k").arg(arguments.audioKbps)};
+}
 } // namespace
 
 WorkFiles::WorkFiles(const QString& output)
-    : partial(output + QStringLiteral(".part")), intermediate(output + QStringLiteral(".part.mkv")),
+    : partial(output + QStringLiteral(".part")), intermediate(output + QStringLiteral(".part.mov")),
       passLog(output + QStringLiteral(".part-pass")) {}
 
 QStringList WorkFiles::All() const {
@@ -110,18 +115,20 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
     run << QStringLiteral("-i") << QStringLiteral("file:") + arguments.input
         << QStringLiteral("-filter_complex")
         << QStringLiteral("[0:V:0]%1,split[study][kept]").arg(pictureFilter(arguments));
+    // Both encoders take the filter's frames as they come: MOV would otherwise have frames doubled or dropped
+    // to its own clock, and the second pass would meet more or fewer frames than the first noted.
+    const QStringList everyFrame{QStringLiteral("-fps_mode"), QStringLiteral("passthrough")};
     // The first pass's output first: its notes are named after its stream's place, the same in both runs.
     run << QStringLiteral("-map") << QStringLiteral("[study]") << videoEncoder(arguments, files, 1) << threads
-        << QStringLiteral("-f") << QStringLiteral("null") << QStringLiteral("-");
+        << everyFrame << QStringLiteral("-f") << QStringLiteral("null") << QStringLiteral("-");
+    // The sound is encoded once, here, where the source's decoding leaves a core room for it. MOV keeps it
+    // in the intermediate with its encoder's lead-in marked, so that it starts with the picture when copied.
     run << QStringLiteral("-map") << QStringLiteral("[kept]") << QStringLiteral("-map")
         << QStringLiteral("0:a:0?") << QStringLiteral("-c:v") << QStringLiteral("libx264") << threads
         << QStringLiteral("-qp") << QStringLiteral("0") << QStringLiteral("-preset")
-        << QStringLiteral("ultrafast") << QStringLiteral("-af")
-        << kSoundFilter
-        // In floating point, as the sound encoder takes it: mixed into whole numbers, the sound would be
-        // scaled down to leave no sum out of range.
-        << QStringLiteral("-c:a") << QStringLiteral("pcm_f32le") << QStringLiteral("-f")
-        << QStringLiteral("matroska") << QStringLiteral("file:") + files.intermediate;
+        << QStringLiteral("ultrafast") << everyFrame << QStringLiteral("-af") << kSoundFilter
+        << soundEncoder(arguments)
+        << QStringLiteral("-f") << QStringLiteral("mov") << QStringLiteral("file:") + files.intermediate;
     return run;
 }
 
@@ -134,16 +141,8 @@ QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& 
                        QStringLiteral("-fps_mode"), QStringLiteral("passthrough"), QStringLiteral("-r"),
                        arguments.frameRate} +
            videoEncoder(arguments, files, 2) +
-           QStringList{QStringLiteral("-c:a"),
-                       QStringLiteral("aac"),
-                       QStringLiteral("-profile:a"),
-                       QStringLiteral("aac_low"),
-                       QStringLiteral("-b:a"),
-                       QStringLiteral("%1k").arg(arguments.audioKbps),
-                       QStringLiteral("-movflags"),
-                       QStringLiteral("+faststart"),
-                       QStringLiteral("-f"),
-                       QStringLiteral("mp4"),
+           QStringList{QStringLiteral("-c:a"), QStringLiteral("copy"), QStringLiteral("-movflags"),
+                       QStringLiteral("+faststart"), QStringLiteral("-f"), QStringLiteral("mp4"),
                        QStringLiteral("file:") + files.partial};
 }
 

@@ -7,9 +7,10 @@
 #include <QStringList>
 
 // How conv turns a source into the result, in two runs of ffmpeg:
-//  1. the source decoded and filtered once, into a lossless intermediate at the output's size and rate (the
-//     sound too, so that it starts with the picture), while x264's first pass studies the same frames;
-//  2. x264's second pass over the intermediate, which spends the asked rate where the picture needs it.
+//  1. the source decoded and filtered once, into a lossless intermediate at the output's size and rate beside
+//     the sound, already encoded, while x264's first pass studies the same frames;
+//  2. x264's second pass over the intermediate, which spends the asked rate where the picture needs it; the
+//     sound is copied.
 // Every file the runs write lies beside the result and is named after it, so that conv removes them in every
 // outcome and whoever empties the result's folder removes them too.
 
@@ -17,7 +18,7 @@ struct WorkFiles {
     explicit WorkFiles(const QString& output);
 
     QString partial;      // the result while it is written
-    QString intermediate; // the picture at the output's size and rate, and the sound
+    QString intermediate; // the picture at the output's size and rate, and the encoded sound
     QString passLog;      // the stem of x264's first-pass notes
 
     // Every file the runs may leave, x264's notes and their unfinished copies included.

@@ -108,6 +108,37 @@ inline QList<double> channelLevels(const QString& path, int channels) {
     return sums;
 }
 
+// When a file's picture first turns bright and when its sound first rises from silence, in seconds of its
+// own timeline; -1 where that never happens.
+struct Onsets {
+    double flash = -1;
+    double beep = -1;
+};
+inline Onsets onsets(const QString& path) {
+    Onsets found;
+    // One "pts_time:" line per frame, each followed by its mean brightness.
+    const QString frames = QString::fromUtf8(
+        run(QStringLiteral("ffmpeg"),
+            {"-v", "error", "-i", path, "-an", "-vf",
+             "signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=-", "-f", "null", "-"}));
+    static const QRegularExpression frame(QStringLiteral("pts_time:([0-9.]+)\\s+\\S+YAVG=([0-9.]+)"));
+    for (auto it = frame.globalMatch(frames); it.hasNext() && found.flash < 0;) {
+        const auto match = it.next();
+        if (match.captured(2).toDouble() > 128)
+            found.flash = match.captured(1).toDouble();
+    }
+    QProcess sound;
+    sound.setStandardInputFile(QProcess::nullDevice());
+    sound.start(QStringLiteral("ffmpeg"), {"-hide_banner", "-nostats", "-i", path, "-vn", "-af",
+                                           "silencedetect=noise=-30dB:duration=0.05", "-f", "null", "-"});
+    sound.waitForFinished(-1);
+    static const QRegularExpression rise(QStringLiteral("silence_end: ([0-9.]+)"));
+    const auto match = rise.match(QString::fromUtf8(sound.readAllStandardError()));
+    if (match.hasMatch())
+        found.beep = match.captured(1).toDouble();
+    return found;
+}
+
 // The share of frames that ffmpeg's interlace detector finds interlaced (combed), from 0 to 1.
 inline double interlacedShare(const QString& path) {
     QProcess process;
