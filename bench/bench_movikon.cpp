@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <numeric>
 #include <sys/resource.h>
 
 namespace {
@@ -211,11 +212,11 @@ struct Clip {
     QString picture; // a lavfi video source and its filters
 };
 
-bool makeSource(const QString& path, const QString& picture, const QStringList& encoding) {
+bool makeSource(const QString& path, const QString& picture, const QStringList& encoding, int seconds = 10) {
     int exitCode = 0;
     media::run("ffmpeg",
                QStringList{"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", picture, "-f",
-                           "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-t", "10"} +
+                           "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-t", QString::number(seconds)} +
                    encoding + QStringList{path},
                &exitCode);
     return exitCode == 0;
@@ -259,16 +260,38 @@ double videoKbps(const QString& path) {
     return media::videoStream(media::probe(path))["bit_rate"].toString().toDouble() / 1000;
 }
 
-// conv against plain ffmpeg's default single pass at the same rate, size and frame rate, on a film-like, a
-// screen-like and a test-pattern clip: the picture (SSIM of the luma in dB) and the video rate spent.
+// HandBrake's best for small files, two passes of x264's slow preset, into the same frame, rate and sound: a
+// measuring peer, when HandBrakeCLI is installed.
+bool byHandBrake(const QString& source, const QString& result, int kbps) {
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start("HandBrakeCLI", {"-i", source, "-o", result, "-e", "x264", "--encoder-preset", "slow",
+                                   "--encoder-profile", "main", "-b", QString::number(kbps), "--two-pass",
+                                   "--no-turbo", "-w", "320", "-l", "240", "--crop", "0:0:0:0",
+                                   "--non-anamorphic", "-r", "25", "--cfr", "-E", "av_aac", "-B", "80"});
+    return process.waitForFinished(-1) && process.exitCode() == 0;
+}
+
+// conv against plain ffmpeg's default single pass at the same rate, size and frame rate (and HandBrake where
+// it is installed) on clips that stand for what people convert: the picture (SSIM of the luma in dB) and the
+// video rate spent.
 bool pictureTable(const QString& folder) {
-    const QList<Clip> clips{{"film", "mandelbrot=size=640x480:rate=25,noise=alls=8:allf=t+u"},
-                            {"screen", screenPicture(folder)},
-                            {"pattern", "testsrc2=size=640x480:rate=25"}};
-    std::printf(
-        "| clip | kbit/s asked | conv SSIM dB | ffmpeg SSIM dB | gain dB | conv kbit/s | ffmpeg kbit/s |\n"
-        "|---|---|---|---|---|---|---|\n");
-    QList<double> gains;
+    const QList<Clip> clips{
+        {"film", "mandelbrot=size=640x480:rate=25,noise=alls=8:allf=t+u"},
+        {"screen", screenPicture(folder)},
+        {"pattern", "testsrc2=size=640x480:rate=25"},
+        // A fixed camera: one still grainy picture with a small thing crossing it.
+        {"still", "mandelbrot=size=640x480:rate=25,trim=end_frame=1,loop=loop=-1:size=1,setpts=N/25/TB,"
+                  "noise=alls=8:allf=t+u,drawbox=x=mod(t*40\\,600):y=300:w=40:h=80:c=red:t=fill"},
+        // A cut every two seconds between two unlike scenes.
+        {"cuts", "mandelbrot=size=640x480:rate=25:start_scale=2,noise=alls=6:allf=t+u[a];"
+                 "testsrc2=size=640x480:rate=25[b];[a][b]blend=all_expr='if(lt(mod(T\\,4)\\,2)\\,A\\,B)'"}};
+    const bool handBrake = !QStandardPaths::findExecutable("HandBrakeCLI").isEmpty();
+    std::printf("| clip | kbit/s asked | conv SSIM dB | ffmpeg SSIM dB | gain dB | conv kbit/s | ffmpeg kbit/s |%s\n"
+                "|---|---|---|---|---|---|---|%s\n",
+                handBrake ? " HandBrake SSIM dB | HandBrake kbit/s |" : "", handBrake ? "---|---|" : "");
+    QList<double> gains, behindHandBrake;
     for (const Clip& clip : clips) {
         const QString source = folder + QStringLiteral("/%1.mkv").arg(clip.name);
         if (!makeSource(
@@ -284,24 +307,37 @@ bool pictureTable(const QString& folder) {
                                  "80k", byFfmpeg});
             const double conv = ssimDb(source, byConv), ffmpeg = ssimDb(source, byFfmpeg);
             gains << conv - ffmpeg;
-            std::printf("| %s | %d | %.2f | %.2f | %+.2f | %.1f | %.1f |\n", clip.name, kbps, conv, ffmpeg,
+            std::printf("| %s | %d | %.2f | %.2f | %+.2f | %.1f | %.1f |", clip.name, kbps, conv, ffmpeg,
                         conv - ffmpeg, videoKbps(byConv), videoKbps(byFfmpeg));
+            const QString byHandBrakeFile = folder + "/picture-handbrake.mp4";
+            if (handBrake && byHandBrake(source, byHandBrakeFile, kbps)) {
+                const double peer = ssimDb(source, byHandBrakeFile);
+                behindHandBrake << conv - peer;
+                std::printf(" %.2f | %.1f |", peer, videoKbps(byHandBrakeFile));
+            }
+            std::printf("\n");
         }
     }
-    double sum = 0;
-    for (const double gain : gains)
-        sum += gain;
-    say("picture_gain_db_mean", sum / gains.size());
+    const auto mean = [](const QList<double>& values) {
+        return std::accumulate(values.begin(), values.end(), 0.0) / values.size();
+    };
+    say("picture_gain_db_mean", mean(gains));
+    if (!behindHandBrake.isEmpty())
+        say("picture_vs_handbrake_db_mean", mean(behindHandBrake));
 
-    // A phone's clip, 1080p at 30 frames a second, into the default settings: conv against ffmpeg given
-    // those settings the plain way.
-    const QString phone = folder + "/phone.mp4";
+    return true;
+}
+
+// A phone's clip, 1080p at 30 frames a second, into the default settings: conv against ffmpeg given those
+// settings the plain way.
+bool phoneRatio(const QString& folder, const char* name, int seconds, const QStringList& encoding, int pairs) {
+    const QString phone = folder + QStringLiteral("/%1.mp4").arg(name);
     if (!makeSource(phone, "mandelbrot=size=640x360:rate=30,scale=1920:1080,noise=alls=10:allf=t+u",
-                    {"-c:v", "libx264", "-preset", "veryfast", "-b:v", "12M", "-profile:v", "high",
-                     "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k"}))
+                    encoding + QStringList{"-b:v", "12M", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k"},
+                    seconds))
         return false;
     sayRatio(
-        "conv_vs_ffmpeg_ratio",
+        name,
         [&] {
             return timeAlone(kConv, {"-i", phone, "-b", "128", "-y", "-r", "14.985", "-s", "320x240", "-ab",
                                      "80", folder + "/phone-conv.mp4"});
@@ -310,8 +346,19 @@ bool pictureTable(const QString& folder) {
             return timeAlone("ffmpeg", {"-y", "-i", phone, "-b", "128k", "-r", "14.985", "-s", "320x240",
                                         "-ab", "80k", folder + "/phone-ffmpeg.mp4"});
         },
-        7);
+        pairs);
     return true;
+}
+// What conv gives and costs: the picture table, then its time against plain ffmpeg on a short clip made by
+// x264 (B-frames, few key frames) and on a minute recorded as phones record (no B-frames, a key frame a
+// second), where the second run's fixed costs weigh less.
+bool convFigures(const QString& folder) {
+    return pictureTable(folder) &&
+           phoneRatio(folder, "conv_vs_ffmpeg_ratio", 10,
+                      {"-c:v", "libx264", "-preset", "veryfast", "-profile:v", "high"}, 7) &&
+           phoneRatio(folder, "conv_vs_ffmpeg_ratio_phone_minute", 60,
+                      {"-c:v", "libx264", "-preset", "veryfast", "-profile:v", "high", "-bf", "0", "-g", "30"},
+                      3);
 }
 } // namespace
 
@@ -320,6 +367,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir work;
+    // "bench/run conv": only conv's own figures.
+    if (app.arguments().contains(QStringLiteral("conv")))
+        return convFigures(work.path()) ? 0 : 1;
 
     say("staging_2gb_ms", stagingMs(work.path()));
 
@@ -350,7 +400,7 @@ int main(int argc, char* argv[]) {
 
     const double runner = runnerRatio();
     say("runner_50mb_ratio", runner);
-    if (!pictureTable(work.path()))
+    if (!convFigures(work.path()))
         return 1;
     // The same conversions through the window and by conv directly.
     sayRatio(
