@@ -216,7 +216,8 @@ bool makeSource(const QString& path, const QString& picture, const QStringList& 
     int exitCode = 0;
     media::run("ffmpeg",
                QStringList{"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", picture, "-f",
-                           "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-t", QString::number(seconds)} +
+                           "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-t",
+                           QString::number(seconds)} +
                    encoding + QStringList{path},
                &exitCode);
     return exitCode == 0;
@@ -266,10 +267,13 @@ bool byHandBrake(const QString& source, const QString& result, int kbps) {
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.start("HandBrakeCLI", {"-i", source, "-o", result, "-e", "x264", "--encoder-preset", "slow",
-                                   "--encoder-profile", "main", "-b", QString::number(kbps), "--two-pass",
-                                   "--no-turbo", "-w", "320", "-l", "240", "--crop", "0:0:0:0",
-                                   "--non-anamorphic", "-r", "25", "--cfr", "-E", "av_aac", "-B", "80"});
+    const QStringList settings =
+        QStringLiteral(
+            "-e x264 --encoder-preset slow --encoder-profile main --two-pass --no-turbo -w 320 -l 240 "
+            "--crop 0:0:0:0 --non-anamorphic -r 25 --cfr -E av_aac -B 80")
+            .split(u' ');
+    process.start("HandBrakeCLI",
+                  QStringList{"-i", source, "-o", result, "-b", QString::number(kbps)} + settings);
     return process.waitForFinished(-1) && process.exitCode() == 0;
 }
 
@@ -288,9 +292,10 @@ bool pictureTable(const QString& folder) {
         {"cuts", "mandelbrot=size=640x480:rate=25:start_scale=2,noise=alls=6:allf=t+u[a];"
                  "testsrc2=size=640x480:rate=25[b];[a][b]blend=all_expr='if(lt(mod(T\\,4)\\,2)\\,A\\,B)'"}};
     const bool handBrake = !QStandardPaths::findExecutable("HandBrakeCLI").isEmpty();
-    std::printf("| clip | kbit/s asked | conv SSIM dB | ffmpeg SSIM dB | gain dB | conv kbit/s | ffmpeg kbit/s |%s\n"
-                "|---|---|---|---|---|---|---|%s\n",
-                handBrake ? " HandBrake SSIM dB | HandBrake kbit/s |" : "", handBrake ? "---|---|" : "");
+    std::printf(
+        "| clip | kbit/s asked | conv SSIM dB | ffmpeg SSIM dB | gain dB | conv kbit/s | ffmpeg kbit/s |%s\n"
+        "|---|---|---|---|---|---|---|%s\n",
+        handBrake ? " HandBrake SSIM dB | HandBrake kbit/s |" : "", handBrake ? "---|---|" : "");
     QList<double> gains, behindHandBrake;
     for (const Clip& clip : clips) {
         const QString source = folder + QStringLiteral("/%1.mkv").arg(clip.name);
@@ -330,10 +335,12 @@ bool pictureTable(const QString& folder) {
 
 // A phone's clip, 1080p at 30 frames a second, into the default settings: conv against ffmpeg given those
 // settings the plain way.
-bool phoneRatio(const QString& folder, const char* name, int seconds, const QStringList& encoding, int pairs) {
+bool phoneRatio(const QString& folder, const char* name, int seconds, const QStringList& encoding,
+                int pairs) {
     const QString phone = folder + QStringLiteral("/%1.mp4").arg(name);
     if (!makeSource(phone, "mandelbrot=size=640x360:rate=30,scale=1920:1080,noise=alls=10:allf=t+u",
-                    encoding + QStringList{"-b:v", "12M", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k"},
+                    encoding +
+                        QStringList{"-b:v", "12M", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "128k"},
                     seconds))
         return false;
     sayRatio(
@@ -349,6 +356,7 @@ bool phoneRatio(const QString& folder, const char* name, int seconds, const QStr
         pairs);
     return true;
 }
+
 // What conv gives and costs: the picture table, then its time against plain ffmpeg on a short clip made by
 // x264 (B-frames, few key frames) and on a minute recorded as phones record (no B-frames, a key frame a
 // second), where the second run's fixed costs weigh less.
@@ -356,9 +364,9 @@ bool convFigures(const QString& folder) {
     return pictureTable(folder) &&
            phoneRatio(folder, "conv_vs_ffmpeg_ratio", 10,
                       {"-c:v", "libx264", "-preset", "veryfast", "-profile:v", "high"}, 7) &&
-           phoneRatio(folder, "conv_vs_ffmpeg_ratio_phone_minute", 60,
-                      {"-c:v", "libx264", "-preset", "veryfast", "-profile:v", "high", "-bf", "0", "-g", "30"},
-                      3);
+           phoneRatio(
+               folder, "conv_vs_ffmpeg_ratio_phone_minute", 60,
+               {"-c:v", "libx264", "-preset", "veryfast", "-profile:v", "high", "-bf", "0", "-g", "30"}, 3);
 }
 } // namespace
 

@@ -83,8 +83,9 @@ QStringList videoEncoder(const ConvArguments& arguments, const WorkFiles& files,
 }
 
 QStringList soundEncoder(const ConvArguments& arguments) {
-    return {QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-profile:a"),
-            QStringLiteral("aac_low"), QStringLiteral("-b:a"), QStringLiteral("%1k").arg(arguments.audioKbps)};
+    return {QStringLiteral("-c:a"),       QStringLiteral("aac"),
+            QStringLiteral("-profile:a"), QStringLiteral("aac_low"),
+            QStringLiteral("-b:a"),       QStringLiteral("%1k").arg(arguments.audioKbps)};
 }
 } // namespace
 
@@ -127,8 +128,8 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
         << QStringLiteral("0:a:0?") << QStringLiteral("-c:v") << QStringLiteral("libx264") << threads
         << QStringLiteral("-qp") << QStringLiteral("0") << QStringLiteral("-preset")
         << QStringLiteral("ultrafast") << everyFrame << QStringLiteral("-af") << kSoundFilter
-        << soundEncoder(arguments)
-        << QStringLiteral("-f") << QStringLiteral("mov") << QStringLiteral("file:") + files.intermediate;
+        << soundEncoder(arguments) << QStringLiteral("-f") << QStringLiteral("mov")
+        << QStringLiteral("file:") + files.intermediate;
     return run;
 }
 
@@ -141,8 +142,12 @@ QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& 
                        QStringLiteral("-fps_mode"), QStringLiteral("passthrough"), QStringLiteral("-r"),
                        arguments.frameRate} +
            videoEncoder(arguments, files, 2) +
-           QStringList{QStringLiteral("-c:a"), QStringLiteral("copy"), QStringLiteral("-movflags"),
-                       QStringLiteral("+faststart"), QStringLiteral("-f"), QStringLiteral("mp4"),
+           QStringList{QStringLiteral("-c:a"),
+                       QStringLiteral("copy"),
+                       QStringLiteral("-movflags"),
+                       QStringLiteral("+faststart"),
+                       QStringLiteral("-f"),
+                       QStringLiteral("mp4"),
                        QStringLiteral("file:") + files.partial};
 }
 

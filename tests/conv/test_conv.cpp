@@ -85,8 +85,8 @@ struct DeviceCase {
     bool rateCapped = false; // the video's bit rate over the clip is at most 5 % over the asked one
     bool centreAndSurroundHeard = false;
     std::optional<double> beepAfterFlash; // the source's beep follows its flash by this, as must the result's
-    QString reason;          // a failure's last line; empty for a success
-    bool incomplete = false; // converted as far as the source goes, and said to be incomplete
+    QString reason;                       // a failure's last line; empty for a success
+    bool incomplete = false;              // converted as far as the source goes, and said to be incomplete
 };
 
 // Two seconds of an even grey picture, which a frame's black bars stand out against, as an input.
@@ -293,21 +293,18 @@ class TestConv : public QObject {
                        "-c:v", "mpeg4", "-q:v", "2"},
             .videoKbps = 80,
             .rateCapped = true};
-        // Black with a white flash, silence with a beep, both at two seconds.
-        const QStringList flashAndBeep{
-            "-f", "lavfi", "-i",
-            "color=c=black:size=320x240:rate=25:duration=4,drawbox=c=white:t=fill:enable='between(t,2,2.2)'",
-            "-f", "lavfi", "-i",
-            "sine=frequency=1000:sample_rate=48000:duration=4,volume=volume=0:enable='not(between(t,2,2.2))'"};
-        QTest::newRow("the beep heard with the flash seen, at a rate that drops frames")
-            << DeviceCase{.source = flashAndBeep + kH264 + QStringList{"-c:a", "aac"},
-                          .file = "together.mp4",
-                          .rate = "14.985",
-                          .channels = 1,
-                          .sampleRate = 48000,
-                          .beepAfterFlash = 0};
+        // A white flash and a beep, both at one second.
+        const QString flash = QStringLiteral("drawbox=c=white:t=fill:enable='between(t,1,1.2)'");
+        const QString beep = QStringLiteral("volume=volume=0:enable='not(between(t,1,1.2))'");
+        QTest::newRow("the beep heard with the flash seen, at a rate that drops frames") << DeviceCase{
+            .source = picture("320x240", flash) + sound(48000, beep) + kH264 + QStringList{"-c:a", "aac"},
+            .file = "together.mp4",
+            .rate = "14.985",
+            .channels = 1,
+            .sampleRate = 48000,
+            .beepAfterFlash = 0};
         QTest::newRow("a sound track that starts half a second after the picture")
-            << DeviceCase{.source = flashAndBeep + kH264 +
+            << DeviceCase{.source = picture("320x240", flash) + sound(48000, beep) + kH264 +
                                     QStringList{"-af", "asetpts=PTS+0.5/TB", "-c:a", "aac"},
                           .file = "late sound.mp4",
                           .channels = 1,
@@ -439,7 +436,8 @@ class TestConv : public QObject {
             // Within half a frame of the output: what a rate that drops frames can keep.
             const media::Onsets seen = media::onsets(result);
             QVERIFY2(seen.flash >= 0 && seen.beep >= 0 &&
-                         qAbs(seen.beep - seen.flash - *wanted.beepAfterFlash) <= 0.5 / wanted.rate.toDouble(),
+                         qAbs(seen.beep - seen.flash - *wanted.beepAfterFlash) <=
+                             0.5 / wanted.rate.toDouble(),
                      qPrintable(QStringLiteral("flash %1, beep %2").arg(seen.flash).arg(seen.beep)));
         }
     }

@@ -108,7 +108,7 @@ inline QList<double> channelLevels(const QString& path, int channels) {
     return sums;
 }
 
-// When a file's picture first turns bright and when its sound first rises from silence, in seconds of its
+// When a file's picture first turns white and when its sound first rises from silence, in seconds of its
 // own timeline; -1 where that never happens.
 struct Onsets {
     double flash = -1;
@@ -124,7 +124,7 @@ inline Onsets onsets(const QString& path) {
     static const QRegularExpression frame(QStringLiteral("pts_time:([0-9.]+)\\s+\\S+YAVG=([0-9.]+)"));
     for (auto it = frame.globalMatch(frames); it.hasNext() && found.flash < 0;) {
         const auto match = it.next();
-        if (match.captured(2).toDouble() > 128)
+        if (match.captured(2).toDouble() > 200)
             found.flash = match.captured(1).toDouble();
     }
     QProcess sound;
