@@ -152,7 +152,7 @@ QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& 
 }
 
 double FirstRunShare(const ConvArguments& arguments) {
-    return isSmall(arguments.frameSize) ? 0.75 : 0.55;
+    return isSmall(arguments.frameSize) ? 0.8 : 0.45;
 }
 
 H264Level LevelFor(const ConvArguments& arguments) {

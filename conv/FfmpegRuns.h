@@ -31,8 +31,8 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
 // Run 2.
 QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& files);
 
-// How much of the whole job's time the first run takes: measured on 1080p and 640x480 sources, three
-// quarters into the small frames, a little over half into the large ones, where x264 has more to do.
+// How much of the whole job's time the first run takes: measured on 1080p and 640x480 sources, four fifths
+// into the small frames, a little under half into the large ones, where x264's second pass has more to do.
 double FirstRunShare(const ConvArguments& arguments);
 
 // The least H.264 level that plays the output (Main profile) at twice the asked rate; its bit-rate ceiling
