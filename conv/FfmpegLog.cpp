@@ -62,6 +62,10 @@ std::optional<QString> FfmpegLog::Read(const QString& line) {
     return std::nullopt;
 }
 
+bool FfmpegLog::OutputUnfinished() const {
+    return containsAny(m_errors.join(u'\n'), {"Error writing trailer", "Error closing file"});
+}
+
 QString FfmpegLog::LastError() const {
     for (auto error = m_errors.crbegin(); error != m_errors.crend(); ++error)
         if (!error->startsWith(QStringLiteral("Conversion failed")))

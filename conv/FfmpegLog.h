@@ -21,6 +21,9 @@ class FfmpegLog {
     // the source was meant to be.
     bool DurationIsGuessed() const { return m_durationGuessed; }
 
+    // Whether ffmpeg said it could not finish writing its output. ffmpeg exits with 0 all the same.
+    bool OutputUnfinished() const;
+
     // ffmpeg's last error, for people who want its own words, with the staged input's name left out.
     QString LastError() const;
 

@@ -151,7 +151,7 @@ class Conversion : public QObject {
         readLog();
         if (m_aborted)
             return fail(QStringLiteral("conv: stopped"), reason::kStopped);
-        if (status != QProcess::NormalExit || exitCode != 0 || !m_complete) {
+        if (status != QProcess::NormalExit || exitCode != 0 || !m_complete || m_log.OutputUnfinished()) {
             const QString said = m_log.LastError();
             return fail(said.isEmpty()
                             ? QStringLiteral("conv: ffmpeg ended with exit status %1").arg(exitCode)

@@ -262,6 +262,50 @@ class TestFaults : public QObject {
         QVERIFY(staged.isEmpty());
     }
 
+    // ffmpeg exits with 0 when no more than its result's last writes fail, and leaves a file without its
+    // index. The smallest disk that takes the whole conversion, less a page, fails at exactly those writes.
+    void aDiskThatFillsAsTheResultIsFinished() {
+        if (!unprivileged::isRoot())
+            QSKIP("mounting a small disk needs root");
+        const QString disk = m_clips.filePath("disk");
+        QVERIFY(QDir().mkpath(disk));
+        const QString result = disk + "/result.mp4";
+        struct Outcome {
+            bool playable;
+            QString lastLine;
+            QStringList left;
+        };
+        const auto convertOnto = [&](int pages) -> std::optional<Outcome> {
+            const QByteArray options = "size=" + QByteArray::number(pages * 4) + "k";
+            if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, options.constData()) != 0)
+                return std::nullopt;
+            QProcess conv;
+            conv.start(PROGRAM_FOLDER "/data/conv",
+                       {"-i", m_good, "-b", "400", "-y", "-r", "25.0", "-s", "320x240", "-ab", "96", result});
+            conv.waitForFinished(-1);
+            const Outcome outcome{
+                conv.exitCode() == 0 && media::codecs(media::probe(result)).startsWith("h264"),
+                QString::fromUtf8(conv.readAllStandardOutput()).trimmed().split(u'\n').last(), namesIn(disk)};
+            ::umount(QFile::encodeName(disk).constData());
+            return outcome;
+        };
+        int fails = 1, works = 16384; // in pages of 4 KB
+        const auto roomy = convertOnto(works);
+        if (!roomy)
+            QSKIP("this machine does not allow mounting a small tmpfs disk");
+        QVERIFY(roomy->playable);
+        while (works - fails > 1) {
+            const int pages = (fails + works) / 2;
+            const auto outcome = convertOnto(pages);
+            QVERIFY(outcome);
+            (outcome->playable ? works : fails) = pages;
+        }
+        const auto last = convertOnto(fails);
+        QVERIFY(last);
+        QCOMPARE(last->lastLine, QStringLiteral("磁盘已满，无法写入输出文件。"));
+        QCOMPARE(last->left, QStringList());
+    }
+
     void settingsFilesOfEveryKindStillStart_data() {
         // How each kind of file reads is the settings file's own test; these are the kinds that start the
         // program differently: the defaults, a list with nothing selected, a folder to be made again.
