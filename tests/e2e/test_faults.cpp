@@ -263,7 +263,8 @@ class TestFaults : public QObject {
     }
 
     // ffmpeg exits with 0 when no more than its result's last writes fail, and leaves a file without its
-    // index. The smallest disk that takes the whole conversion, less a page, fails at exactly those writes.
+    // index. Disks ever closer to the least that takes the whole conversion fail at ever later writes: each
+    // must give either a result that plays or the full disk's reason and nothing left.
     void aDiskThatFillsAsTheResultIsFinished() {
         if (!unprivileged::isRoot())
             QSKIP("mounting a small disk needs root");
@@ -271,10 +272,11 @@ class TestFaults : public QObject {
         QVERIFY(QDir().mkpath(disk));
         const QString result = disk + "/result.mp4";
         struct Outcome {
-            bool playable;
-            QString lastLine;
-            QStringList left;
+            bool played;
+            bool clean; // it played and is all there is, or it failed for the full disk and left nothing
+            QString context;
         };
+        // The conversion onto a disk of so many pages of 4 KB; nullopt where no disk could be made.
         const auto convertOnto = [&](int pages) -> std::optional<Outcome> {
             const QByteArray options = "size=" + QByteArray::number(pages * 4) + "k";
             if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, options.constData()) != 0)
@@ -283,27 +285,30 @@ class TestFaults : public QObject {
             conv.start(PROGRAM_FOLDER "/data/conv",
                        {"-i", m_good, "-b", "400", "-y", "-r", "25.0", "-s", "320x240", "-ab", "96", result});
             conv.waitForFinished(-1);
-            const Outcome outcome{
-                conv.exitCode() == 0 && media::codecs(media::probe(result)).startsWith("h264"),
-                QString::fromUtf8(conv.readAllStandardOutput()).trimmed().split(u'\n').last(), namesIn(disk)};
+            const QString said = QString::fromUtf8(conv.readAllStandardOutput()).trimmed();
+            const bool played =
+                conv.exitCode() == 0 && media::codecs(media::probe(result)).startsWith("h264");
+            const QStringList left = namesIn(disk);
             ::umount(QFile::encodeName(disk).constData());
-            return outcome;
+            const bool clean = played ? left == QStringList{"result.mp4"}
+                                      : conv.exitCode() != 0 && left.isEmpty() &&
+                                            said.endsWith(QStringLiteral("磁盘已满，无法写入输出文件。"));
+            return Outcome{
+                played, clean,
+                QStringLiteral("%1 pages, left %2: %3").arg(pages).arg(left.join(u' '), said.right(300))};
         };
-        int fails = 1, works = 16384; // in pages of 4 KB
+        int fails = 1, works = 16384;
         const auto roomy = convertOnto(works);
         if (!roomy)
             QSKIP("this machine does not allow mounting a small tmpfs disk");
-        QVERIFY(roomy->playable);
+        QVERIFY(roomy->played);
         while (works - fails > 1) {
             const int pages = (fails + works) / 2;
             const auto outcome = convertOnto(pages);
             QVERIFY(outcome);
-            (outcome->playable ? works : fails) = pages;
+            QVERIFY2(outcome->clean, qPrintable(outcome->context));
+            (outcome->played ? works : fails) = pages;
         }
-        const auto last = convertOnto(fails);
-        QVERIFY(last);
-        QCOMPARE(last->lastLine, QStringLiteral("磁盘已满，无法写入输出文件。"));
-        QCOMPARE(last->left, QStringList());
     }
 
     void settingsFilesOfEveryKindStillStart_data() {
