@@ -244,16 +244,13 @@ QString screenPicture(const QString& folder) {
 // The luma's SSIM in dB of `result` against `source`, the result scaled back to the source's size.
 double ssimDb(const QString& source, const QString& result) {
     const QJsonObject video = media::videoStream(media::probe(source));
-    QProcess process;
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start("ffmpeg", {"-hide_banner", "-nostats", "-i", source, "-i", result, "-lavfi",
-                             QStringLiteral("[1:v]scale=%1:%2:flags=bicubic[up];[up][0:v]ssim")
-                                 .arg(video["width"].toInt())
-                                 .arg(video["height"].toInt()),
-                             "-f", "null", "-"});
-    process.waitForFinished(-1);
     static const QRegularExpression luma(QStringLiteral("SSIM Y:[0-9.]+ \\(([0-9.inf]+)\\)"));
-    const auto match = luma.match(QString::fromUtf8(process.readAllStandardError()));
+    const auto match =
+        luma.match(media::ffmpegSays({"-i", source, "-i", result, "-lavfi",
+                                      QStringLiteral("[1:v]scale=%1:%2:flags=bicubic[up];[up][0:v]ssim")
+                                          .arg(video["width"].toInt())
+                                          .arg(video["height"].toInt()),
+                                      "-f", "null", "-"}));
     return match.hasMatch() ? match.captured(1).toDouble() : -1;
 }
 

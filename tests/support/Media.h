@@ -25,6 +25,16 @@ inline QByteArray run(const QString& program, const QStringList& arguments, int*
     return process.readAllStandardOutput();
 }
 
+// What ffmpeg writes to its log (its standard error) as it runs with `arguments`: where filters that measure
+// say their findings.
+inline QString ffmpegSays(const QStringList& arguments) {
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QStringLiteral("ffmpeg"), QStringList{"-hide_banner", "-nostats"} + arguments);
+    process.waitForFinished(-1);
+    return QString::fromUtf8(process.readAllStandardError());
+}
+
 // A clip of `seconds` of test picture (and a tone, unless `codecArguments` says -an), encoded as asked. The
 // picture is ffmpeg's test card, or with `grey` an even grey that black bars stand out against.
 inline bool makeClip(const QString& path, const QStringList& codecArguments, double seconds = 2.0,
@@ -127,13 +137,9 @@ inline Onsets onsets(const QString& path) {
         if (match.captured(2).toDouble() > 200)
             found.flash = match.captured(1).toDouble();
     }
-    QProcess sound;
-    sound.setStandardInputFile(QProcess::nullDevice());
-    sound.start(QStringLiteral("ffmpeg"), {"-hide_banner", "-nostats", "-i", path, "-vn", "-af",
-                                           "silencedetect=noise=-30dB:duration=0.05", "-f", "null", "-"});
-    sound.waitForFinished(-1);
     static const QRegularExpression rise(QStringLiteral("silence_end: ([0-9.]+)"));
-    const auto match = rise.match(QString::fromUtf8(sound.readAllStandardError()));
+    const auto match = rise.match(
+        ffmpegSays({"-i", path, "-vn", "-af", "silencedetect=noise=-30dB:duration=0.05", "-f", "null", "-"}));
     if (match.hasMatch())
         found.beep = match.captured(1).toDouble();
     return found;
@@ -141,14 +147,9 @@ inline Onsets onsets(const QString& path) {
 
 // The share of frames that ffmpeg's interlace detector finds interlaced (combed), from 0 to 1.
 inline double interlacedShare(const QString& path) {
-    QProcess process;
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(QStringLiteral("ffmpeg"),
-                  {"-hide_banner", "-nostats", "-i", path, "-vf", "idet", "-an", "-f", "null", "-"});
-    process.waitForFinished(-1);
     static const QRegularExpression counts(
         QStringLiteral("Multi frame detection: TFF: *([0-9]+) BFF: *([0-9]+) Progressive: *([0-9]+)"));
-    const auto match = counts.match(QString::fromUtf8(process.readAllStandardError()));
+    const auto match = counts.match(ffmpegSays({"-i", path, "-vf", "idet", "-an", "-f", "null", "-"}));
     if (!match.hasMatch())
         return -1;
     const double combed = match.captured(1).toDouble() + match.captured(2).toDouble();
