@@ -6,14 +6,14 @@
 #   - A QtTest program's report does not reach a pipe under wine: it is written to a file and printed.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cache=${MOVIKON_WINDOWS_CACHE:-$HOME/.cache/movikon-windows}
+source "$root/scripts/windows-env.sh"
 export WINEPREFIX=${WINEPREFIX:-$root/build-windows/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 runtime=$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")")
-export WINEPATH="$(windows "$cache/qt-6.4.2/bin");$(windows "$runtime");$(windows /usr/x86_64-w64-mingw32/lib);$(windows "$cache/media/bin")${WINEPATH:+;$WINEPATH}"
+export WINEPATH="$(windows "$qt_prefix/bin");$(windows "$runtime");$(windows /usr/x86_64-w64-mingw32/lib);$(windows "$media_prefix/bin")${WINEPATH:+;$WINEPATH}"
 
 fonts=$cache/fonts
 if [ ! -d "$fonts" ]; then
@@ -25,8 +25,7 @@ while IFS='=' read -r name _; do
     [[ $name == QT_* ]] && export "WINE$name=${!name}"
 done < <(env)
 
-# The programs are all 64-bit: wine64 runs them also where the system cannot run wine's 32-bit loader.
-wine=/usr/lib/wine/wine64
+wine=$wine64
 [ -x "$wine" ] || wine=wine
 program=$1
 shift
