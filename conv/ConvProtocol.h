@@ -4,6 +4,7 @@
 // reason a conversion failed, as its last line, and the note on a source that holds less than it declares.
 #include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -22,8 +23,24 @@ inline const QString kStopped = QStringLiteral("转换已停止。");
 inline const QString kNoFfmpeg = QStringLiteral("找不到 ffmpeg 程序。");
 inline const QString kCannotStartFfmpeg = QStringLiteral("无法启动 ffmpeg。");
 inline const QString kOutputExists = QStringLiteral("输出文件已存在。");
+inline const QString kOutputIsInput = QStringLiteral("输出文件不能是源文件本身。");
+inline const QString kBadSettings = QStringLiteral("转换设置无效。");
 inline const QString kOther = QStringLiteral("转换失败。");
+
+// Whether `line` is one of the reasons above: conv ends every failure with one, so anything else as its last
+// line means it was ended from outside.
+inline bool IsReason(const QString& line) {
+    static const QStringList all{kNotAVideo,    kDamaged,     kSoundOnly,   kCoverOnly,         kNoVideo,
+                                 kCannotRead,   kDiskFull,    kNoPermission, kCannotWrite,      kStopped,
+                                 kNoFfmpeg,     kCannotStartFfmpeg, kOutputExists, kOutputIsInput, kBadSettings,
+                                 kOther};
+    return all.contains(line);
+}
 } // namespace reason
+
+// Every result carries this metadata key (with the value "conv"): a file of a result's name is replaced only
+// when it is an earlier result, never a file of the user's own.
+inline const QString kResultMarkKey = QStringLiteral("movikon.result");
 
 // A source that ends before the duration it declares (a download cut short, a copy still running) converts
 // to what is there; conv then says how much that was, in seconds, and still exits with 0.

@@ -1,5 +1,7 @@
 #include "conv/FfmpegRuns.h"
 
+#include "conv/ConvProtocol.h"
+
 #include <array>
 
 namespace {
@@ -144,8 +146,11 @@ QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& 
            videoEncoder(arguments, files, 2) +
            QStringList{QStringLiteral("-c:a"),
                        QStringLiteral("copy"),
+                       // The index first, for playing while it loads; the mark in the index as a key of its own.
                        QStringLiteral("-movflags"),
-                       QStringLiteral("+faststart"),
+                       QStringLiteral("+faststart+use_metadata_tags"),
+                       QStringLiteral("-metadata"),
+                       kResultMarkKey + QStringLiteral("=conv"),
                        QStringLiteral("-f"),
                        QStringLiteral("mp4"),
                        QStringLiteral("file:") + files.partial};

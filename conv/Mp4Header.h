@@ -8,3 +8,6 @@
 // The frame size an MP4 or MOV file declares in its first video track's header, read without decoding
 // anything (the index may be at the file's end, as phones write it). Empty for other files.
 std::optional<QSize> Mp4FrameSize(const QString& path);
+
+// Whether the MP4 file at `path` is a result of conv's, as the metadata key in its index tells.
+bool CarriesResultMark(const QString& path);

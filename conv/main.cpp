@@ -19,6 +19,7 @@
 #include <QStorageInfo>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -218,10 +219,21 @@ int main(int argc, char* argv[]) {
     QString error;
     const auto arguments = ParseConvArguments(app.arguments().mid(1), &error);
     if (!arguments) {
-        // The error last: a caller that shows only the last line shows what went wrong.
+        // The reason last: a caller that shows only the last line shows what went wrong.
         say(stderr, kConvUsage);
         say(stderr, QStringLiteral("conv: ") + error);
+        say(stderr, reason::kBadSettings);
         return 2;
+    }
+    // Its work files are named after the output and removed first: none of them may be the input either.
+    const QByteArray input = platform::FileIdentity(arguments->input);
+    const QStringList written = QStringList{arguments->output} + WorkFiles(arguments->output).All();
+    if (!input.isEmpty() && std::any_of(written.cbegin(), written.cend(), [&input](const QString& file) {
+            return platform::FileIdentity(file) == input;
+        })) {
+        say(stdout, QStringLiteral("conv: the output would write over the input"));
+        say(stdout, reason::kOutputIsInput);
+        return 1;
     }
     if (!arguments->overwrite && QFileInfo::exists(arguments->output)) {
         say(stdout, QStringLiteral("conv: the output exists; -y replaces it"));

@@ -2,6 +2,7 @@
 
 #include "conv/ConvProtocol.h"
 #include "engine/BatchQueue.h"
+#include "engine/ConversionSettings.h"
 #include "engine/DOSOutputs.h"
 #include "engine/ProgressParser.h"
 #include "engine/UserNotices.h"
@@ -75,7 +76,8 @@ void BatchDriver::Convert() {
         m_notices.ShowWarning(QStringLiteral("警告"), QStringLiteral("请先添加文件"));
         return;
     }
-    if (const QString problem = FoldersProblem(); !problem.isEmpty()) {
+    QString output;
+    if (const QString problem = StartProblem(output); !problem.isEmpty()) {
         m_notices.ShowWarning(kApplicationTitle, problem + QStringLiteral("\n转换没有开始。"));
         return;
     }
@@ -83,10 +85,14 @@ void BatchDriver::Convert() {
     ++m_batchNumber;
     m_stopNow = false;
     m_stopAfterFile = false;
+    m_stopReason.clear();
     m_failures.clear();
     m_incomplete.clear();
+    for (const QString& source : m_queue.QueuedFiles())
+        m_kept.Keep(source);
     // The batch keeps the folder it started with, whatever the box shows later.
-    m_publisher.emplace(m_queue.OutputFolder(), m_queue.QueuedFiles());
+    m_publisher.emplace(output, m_kept);
+    emit OutputFolderUsed(QDir::toNativeSeparators(output));
     m_batchSize = m_queue.QueueCount();
     m_filesDone = 0;
     emit RunningChanged(true);
@@ -94,22 +100,33 @@ void BatchDriver::Convert() {
     ConvertNext();
 }
 
-QString BatchDriver::FoldersProblem() const {
+QString BatchDriver::StartProblem(QString& output) const {
+    const QFileInfo encoder(EncoderPath(m_programFolder));
+    if (!encoder.isFile())
+        return QStringLiteral("找不到转换程序：") + QDir::toNativeSeparators(encoder.filePath());
+    if (!encoder.isExecutable())
+        return QStringLiteral("转换程序无法运行：") + QDir::toNativeSeparators(encoder.filePath());
     if (!m_staging.IsValid()) {
         QStringList tried;
         for (const QString& folder : m_staging.Tried())
             tried << QDir::toNativeSeparators(folder);
         return QStringLiteral("无法创建临时文件夹：") + tried.join(u'；');
     }
-    // The staging folder is emptied after every file: results kept there would go with it.
+    // The staging folder is emptied after every file: results kept there would go with it. Told before the
+    // output folder is made, so that a refused batch makes none there.
     const auto place = [](const QString& folder) {
         const QString real = QDir(folder).canonicalPath();
         return real.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : real;
     };
-    const QString output = place(m_queue.OutputFolder()), staging = place(m_staging.Path());
-    if (output == staging || output.startsWith(staging + u'/'))
-        return QStringLiteral("输出文件夹不能在临时文件夹中：") +
-               QDir::toNativeSeparators(m_queue.OutputFolder());
+    const Publisher::Folder folder = Publisher::FolderNamed(m_queue.OutputFolder());
+    if (!folder.problem.isEmpty())
+        return folder.problem;
+    const QString real = place(folder.path), staging = place(m_staging.Path());
+    if (real == staging || real.startsWith(staging + u'/'))
+        return QStringLiteral("输出文件夹不能在临时文件夹中：") + QDir::toNativeSeparators(folder.path);
+    if (const QString problem = Publisher::PrepareFolder(folder.path); !problem.isEmpty())
+        return problem;
+    output = folder.path;
     return {};
 }
 
@@ -133,11 +150,13 @@ void BatchDriver::Stop(bool afterCurrentFile) {
 void BatchDriver::ConvertNext() {
     if (!m_running)
         return;
-    QDir().mkdir(m_publisher->OutputFolder());
     if (m_queue.QueueCount() == 0)
         return EndBatch(Ending::Finished);
     if (m_stopNow)
         return EndBatch(Ending::Stopped);
+    // A folder that went away or became read-only would only fail every file after its conversion.
+    if (const QString problem = m_publisher->FolderProblem(); !problem.isEmpty())
+        return StopFor(problem);
 
     const QString source = m_queue.QueueHead();
     if (!platform::StageSource(source, m_staging.SourcePath()))
@@ -190,11 +209,20 @@ void BatchDriver::objDOS_CommandOver() {
     if (!m_objDOS.LastRunSucceeded())
         return CompleteFile(source, EncoderFailure(lastLine(m_objDOS.Outputs())));
     const Publisher::Outcome outcome = m_publisher->Publish(m_staging.ResultPath(), source);
+    // A folder that takes no more results stops the batch with this file still queued.
+    if (outcome.folderFailed)
+        return StopFor(outcome.failure);
     if (const auto incomplete = ReadIncomplete(m_objDOS.Outputs()); incomplete && outcome.failure.isEmpty())
         m_incomplete << source + QStringLiteral(" — 源文件不完整：只转换了 %1，共 %2。")
                                      .arg(SpokenDuration(qRound(incomplete->convertedSeconds)),
                                           SpokenDuration(qRound(incomplete->declaredSeconds)));
     CompleteFile(source, outcome.failure);
+}
+
+void BatchDriver::StopFor(const QString& reason) {
+    m_stopReason = reason;
+    m_stopNow = true;
+    QMetaObject::invokeMethod(this, &BatchDriver::ConvertNext, Qt::QueuedConnection);
 }
 
 QString BatchDriver::EncoderFailure(const QString& said) const {
@@ -206,7 +234,8 @@ QString BatchDriver::EncoderFailure(const QString& said) const {
         return QStringLiteral("没有权限写入临时文件夹：") + staging;
     if (said == reason::kCannotWrite)
         return QStringLiteral("无法写入临时文件夹：") + staging;
-    return said.isEmpty() ? QStringLiteral("编码器未能完成转换") : said;
+    // Anything else as its last line (a progress report, nothing at all) means it was ended from outside.
+    return reason::IsReason(said) ? said : QStringLiteral("转换程序意外终止。");
 }
 
 void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
@@ -257,12 +286,16 @@ void BatchDriver::EndBatch(Ending ending) {
 void BatchDriver::ReportFailures() {
     const QString failed = QStringLiteral("%1 个文件未能转换").arg(m_failures.size());
     const QString incomplete = QStringLiteral("%1 个文件的源文件不完整").arg(m_incomplete.size());
-    if (!m_failures.isEmpty() && !m_incomplete.isEmpty())
+    if (!m_stopReason.isEmpty())
+        m_notices.ShowReport(QStringLiteral("转换已停止，未转换的文件仍在列表中。"),
+                             QStringList{m_stopReason} + m_failures + m_incomplete);
+    else if (!m_failures.isEmpty() && !m_incomplete.isEmpty())
         m_notices.ShowReport(failed + u'，' + incomplete + u'。', m_failures + m_incomplete);
     else if (!m_failures.isEmpty())
         m_notices.ShowReport(failed + u'。', m_failures);
     else if (!m_incomplete.isEmpty())
         m_notices.ShowReport(incomplete + QStringLiteral("，只转换了一部分。"), m_incomplete);
+    m_stopReason.clear();
     m_failures.clear();
     m_incomplete.clear();
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include "engine/KeptFiles.h"
 #include "engine/Publisher.h"
 
 #include <optional>
@@ -38,13 +39,20 @@ class BatchDriver : public QObject {
     // Counts the batches started, so that what was asked about one is not applied to the next.
     int BatchNumber() const { return m_batchNumber; }
 
-    // The Convert command: a warning with an empty queue, otherwise the start of a batch.
+    // What this run of the program must never replace; whoever queues a file keeps it here.
+    KeptFiles& Kept() { return m_kept; }
+
+    // The Convert command: a warning with an empty queue, and one where the encoder, the staging folder or
+    // the output folder cannot serve (the output folder is made when missing); otherwise the start of a batch.
     void Convert();
 
     // Stops a running batch and gives the window back, the files not converted still queued in order: at once
     // (the encoder is stopped and its file stays at the head of the queue), or once the current file is
     // done and published. "已停止." shows; failures met so far are named as at the end of a batch.
     void Stop(bool afterCurrentFile);
+    // Whether the batch is to stop once the current file is done; CarryOn takes that back.
+    bool StopPending() const { return m_running && m_stopAfterFile; }
+    void CarryOn() { m_stopAfterFile = false; }
 
     // Ends a running batch at once: the encoder is stopped, nothing more of the batch runs and nothing is
     // published. What it left in the staging folder is for DeleteStagingFiles.
@@ -69,16 +77,22 @@ class BatchDriver : public QObject {
     void BatchProgress(double done);
     // A batch has started (the queue is the batch's until it ends) or ended, however it ended.
     void RunningChanged(bool running);
+    // The output folder a batch writes into, as the system takes it (see Publisher::PrepareFolder).
+    void OutputFolderUsed(const QString& folder);
 
   private:
     enum class Ending { Finished, Stopped, CannotStart, Aborted };
 
-    // Why no batch can start with these folders (no staging folder, output inside it), or nothing.
-    QString FoldersProblem() const;
+    // Why no batch can start with the encoder and these folders (no encoder, no staging folder, an output
+    // folder that cannot be used or lies inside the staging folder), or nothing; `output` is then the
+    // output folder as the batch uses it.
+    QString StartProblem(QString& output) const;
     void ConvertNext();
     // The one way a batch ends: it stops running and, unless aborted, names its failures. Only a finished
     // batch opens the folder and plays the sound; an aborted one lets no event run.
     void EndBatch(Ending ending);
+    // The batch stops before its next file, for `reason`, the files not converted still queued.
+    void StopFor(const QString& reason);
     // One box naming every file of the batch that produced nothing, and why, and every one converted from an
     // incomplete source.
     void ReportFailures();
@@ -100,8 +114,10 @@ class BatchDriver : public QObject {
     bool m_stopNow = false;       // the batch ends before the next step
     bool m_stopAfterFile = false; // the batch ends once the current file is done
     bool m_commandOver = false;
+    QString m_stopReason; // why the batch stopped by itself, if it did
     QStringList m_failures;
     QStringList m_incomplete;
+    KeptFiles m_kept;
     std::optional<Publisher> m_publisher; // for the batch that runs or last ran
     int m_batchSize = 0;
     int m_filesDone = 0;

@@ -91,8 +91,13 @@ ProgressReading ReadProgress(QStringView chunk, qint32 totalSeconds) {
         reading.totalSeconds = readDuration(chunk);
 
     const qsizetype at = findMarker(chunk, kTimeMarker);
-    if (at < 0 || reading.totalSeconds == 0)
+    if (at < 0)
         return reading;
+    // A source that declares no length (a stream saved from a pipe): how far it is cannot be told.
+    if (reading.totalSeconds == 0) {
+        reading.display = ProgressDisplay{0.0, QStringLiteral("?")};
+        return reading;
+    }
     // Encoders write the elapsed time as plain seconds or as hours, minutes and seconds.
     const qint32 elapsed = wholeSeconds(sexagesimal(tokenAt(chunk, at + kTimeMarker.size()).split(u':')));
 

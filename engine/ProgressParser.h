@@ -5,7 +5,8 @@
 
 #include <optional>
 
-// What the progress display shows: how much of the file is done, from 0 to 1, and the percentage as text.
+// What the progress display shows: how much of the file is done, from 0 to 1, and the percentage as text ("?"
+// while the length of the file is not known).
 struct ProgressDisplay {
     double fraction;
     QString label;

@@ -37,6 +37,15 @@ MoveResult MoveUnlessTaken(const QString& from, const QString& to);
 // Renames `from` to `to` in the same folder, replacing what is there in one step.
 bool MoveReplacing(const QString& from, const QString& to);
 
+// Whether a process of this number runs on this machine now.
+bool IsProcessRunning(qint64 processId);
+
+// `path` as this system takes a folder's full path, or the empty text when it names no folder from a root
+// (a relative path; on Windows also "C:folder" and "\\folder", which hang on the current drive). Windows drops
+// the full stops and spaces that end a name: they are dropped here too, so that the folder made is the one
+// named.
+QString FullFolderPath(const QString& path);
+
 // Asks `process`, a running conv, to stop: it then ends its ffmpeg and removes what it had written. Other
 // programs may not hear it; the caller ends them by force after a grace period.
 void AskToStop(QProcess& process);

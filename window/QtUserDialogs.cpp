@@ -86,9 +86,12 @@ std::unique_ptr<QDialog> QtUserDialogs::ReportBox(const QString& summary, const 
     return dialog;
 }
 
-QWidget* QtUserDialogs::AskToStop(QWidget* OwnerWindow, std::function<void(StopChoice)> answered) {
-    auto* box = new QMessageBox(QMessageBox::Question, kApplicationTitle, QStringLiteral("要停止转换吗？"),
-                                QMessageBox::NoButton, OwnerWindow);
+QWidget* QtUserDialogs::AskToStop(QWidget* OwnerWindow, bool stopPending,
+                                  std::function<void(StopChoice)> answered) {
+    const QString question = stopPending ? QStringLiteral("当前文件完成后转换将停止。要立即停止吗？（继续则不再停止）")
+                                         : QStringLiteral("要停止转换吗？");
+    auto* box = new QMessageBox(QMessageBox::Question, kApplicationTitle, question, QMessageBox::NoButton,
+                                OwnerWindow);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QPushButton* now = box->addButton(QStringLiteral("立即停止"), QMessageBox::DestructiveRole);
     QPushButton* afterFile = box->addButton(QStringLiteral("完成当前文件后停止"), QMessageBox::AcceptRole);

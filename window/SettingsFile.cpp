@@ -60,11 +60,12 @@ class FieldReader {
     qsizetype m_at = 0;
 };
 
-// A list position as stored: a 16-bit integer, halves going to the even neighbour; -1 selects nothing.
+// A list position as stored: a 16-bit integer, halves going to the even neighbour. -1, "nothing selected",
+// keeps the default: the encoder takes no empty setting.
 void applyPosition(QComboBox* list, const QString& value) {
     bool ok = false;
     const double number = std::nearbyint(value.toDouble(&ok));
-    if (ok && number >= -1 && number < list->count())
+    if (ok && number >= 0 && number < list->count())
         list->setCurrentIndex(static_cast<int>(number));
 }
 } // namespace

@@ -168,6 +168,7 @@ void frmMain::connectBatch() {
             [this](const QString& place) { m_progress->ShowPlace(place); });
     connect(m_batch.get(), &BatchDriver::RunningChanged, this,
             [this](bool running) { EnableCommands(!running); });
+    connect(m_batch.get(), &BatchDriver::OutputFolderUsed, txtPath, &QLineEdit::setText);
 }
 
 void frmMain::Form_Load() {
@@ -180,6 +181,9 @@ void frmMain::Form_Load() {
     SetTextColour(lblVersion, QColor(44, 103, 155));
     if (txtPath->text().isEmpty())
         txtPath->setText(QDir::toNativeSeparators(m_places.DefaultOutput()));
+    // What a publishing program that died left in the folder goes at the next start.
+    if (const Publisher::Folder output = Publisher::FolderNamed(txtPath->text()); output.problem.isEmpty())
+        Publisher::RemoveLeftovers(output.path);
     lblVersion->setText(QStringLiteral("Ver " MOVIKON_VERSION));
     lblWeb->setText(kHomePageShown);
     m_pictures->ResetPictures();
@@ -229,6 +233,7 @@ void frmMain::AddFile() {
 }
 
 void frmMain::AppendPath(const QString& path, const QString& typeSource) {
+    m_batch->Kept().Keep(path);
     lstFile->addItem(path);
     new QTreeWidgetItem(LV, {path, typeSource.right(3).toUpper()});
 }
@@ -294,11 +299,15 @@ void frmMain::StopBatch() {
     if (!m_batch->IsRunning() || m_stopQuestion)
         return;
     // The answer comes while the batch goes on: it counts only for the batch it was asked about.
-    m_stopQuestion = m_dialogs.AskToStop(this, [this, batch = m_batch->BatchNumber()](StopChoice choice) {
-        if (m_batch->BatchNumber() != batch || choice == StopChoice::Continue)
-            return;
-        m_batch->Stop(choice == StopChoice::AfterCurrentFile);
-    });
+    m_stopQuestion = m_dialogs.AskToStop(
+        this, m_batch->StopPending(), [this, batch = m_batch->BatchNumber()](StopChoice choice) {
+            if (m_batch->BatchNumber() != batch)
+                return;
+            if (choice == StopChoice::Continue)
+                m_batch->CarryOn();
+            else
+                m_batch->Stop(choice == StopChoice::AfterCurrentFile);
+        });
 }
 
 void frmMain::contextMenuEvent(QContextMenuEvent* event) {

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <limits>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,6 +88,16 @@ MoveResult MoveUnlessTaken(const QString& from, const QString& to) {
 
 bool MoveReplacing(const QString& from, const QString& to) {
     return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+bool IsProcessRunning(qint64 processId) {
+    // Signal 0 only asks: a process of another user answers with "not permitted".
+    return processId > 0 && processId <= std::numeric_limits<pid_t>::max() &&
+           (::kill(pid_t(processId), 0) == 0 || errno == EPERM);
+}
+
+QString FullFolderPath(const QString& path) {
+    return path.startsWith(u'/') ? QDir::cleanPath(path) : QString();
 }
 
 void AskToStop(QProcess& process) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QWinEventNotifier>
 
@@ -139,6 +140,33 @@ MoveResult MoveUnlessTaken(const QString& from, const QString& to) {
 
 bool MoveReplacing(const QString& from, const QString& to) {
     return MoveFileExW(longPath(from).c_str(), longPath(to).c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+bool IsProcessRunning(qint64 processId) {
+    if (processId <= 0 || processId > MAXDWORD)
+        return false;
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(processId));
+    // One of another user's, whose handle is not ours to have, runs all the same.
+    if (!process)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+QString FullFolderPath(const QString& path) {
+    static const QRegularExpression fromRoot(QStringLiteral(R"(^([A-Za-z]:[\\/]|[\\/]{2}[^\\/]+[\\/][^\\/]+))"));
+    const QRegularExpressionMatch root = fromRoot.match(path);
+    if (!root.hasMatch())
+        return {};
+    QStringList names = path.mid(root.capturedLength()).split(QRegularExpression(QStringLiteral(R"([\\/]+)")),
+                                                             Qt::SkipEmptyParts);
+    for (QString& name : names)
+        if (name != QStringLiteral(".") && name != QStringLiteral(".."))
+            while (name.endsWith(u'.') || name.endsWith(u' '))
+                name.chop(1);
+    names.removeAll(QString());
+    return QDir::cleanPath(QDir::fromNativeSeparators(root.captured(1)) + u'/' + names.join(u'/'));
 }
 
 void AskToStop(QProcess& process) {

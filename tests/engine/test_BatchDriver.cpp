@@ -18,6 +18,22 @@ constexpr int kBatchTimeoutMs = 120000;
 const QByteArray kEarlier = "an earlier result";
 const QByteArray kOtherInstance = "another instance's result";
 
+// The home folder at `folder` while it lives (HOME, USERPROFILE on Windows).
+class HomeAt {
+  public:
+    explicit HomeAt(const QString& folder) : m_home(qgetenv("HOME")), m_profile(qgetenv("USERPROFILE")) {
+        qputenv("HOME", QFile::encodeName(folder));
+        qputenv("USERPROFILE", QFile::encodeName(folder));
+    }
+    ~HomeAt() {
+        qputenv("HOME", m_home);
+        qputenv("USERPROFILE", m_profile);
+    }
+
+  private:
+    const QByteArray m_home, m_profile;
+};
+
 // A queue as the window holds one.
 struct ListQueue : BatchQueue {
     QStringList files;
@@ -143,13 +159,12 @@ class TestBatchDriver : public QObject {
             << QByteArray("instant") << QStringList{"gone.avi", "a.avi"}
             << QStringList{"1 个文件未能转换。", "gone.avi — 无法读取源文件"} << QStringList{"a.mp4"};
         QTest::newRow("the encoder fails")
-            << QByteArray("fail") << QStringList{"a.avi"}
-            << QStringList{"1 个文件未能转换。", "a.avi — fake: cannot read the input"}
+            << QByteArray("fail") << QStringList{"a.avi"} << QStringList{"1 个文件未能转换。", "a.avi — 无法读取源文件。"}
             << QStringList{"a.mp4 (earlier)"};
+        // Whatever it said last, an encoder that dies did not say why.
         QTest::newRow("the encoder crashes")
             << QByteArray("crash") << QStringList{"a.avi", "b.avi"}
-            << QStringList{"2 个文件未能转换。", "a.avi — fake: crashed half-way",
-                           "b.avi — fake: crashed half-way"}
+            << QStringList{"2 个文件未能转换。", "a.avi — 转换程序意外终止。", "b.avi — 转换程序意外终止。"}
             << QStringList{"a.mp4 (earlier)"};
         QTest::newRow("incomplete, and a source gone")
             << QByteArray("incomplete") << QStringList{"gone.avi", "a.avi"}
@@ -170,7 +185,7 @@ class TestBatchDriver : public QObject {
         const FakeConvMode encoder(mode);
         Driver driver;
         QVERIFY(QDir().mkpath(driver.Output()));
-        writeFile(QDir(driver.Output()).filePath("a.mp4"), "an earlier result");
+        writeFile(QDir(driver.Output()).filePath("a.mp4"), markedResult("an earlier result"));
         for (const QString& name : queue)
             driver.queue.files << source(name);
         driver.Run();
@@ -181,70 +196,172 @@ class TestBatchDriver : public QObject {
         QCOMPARE(driver.notices.Only("report:"),
                  report.isEmpty() ? QStringList() : QStringList{"report:" + expected.join(u'\n')});
         QCOMPARE(namesIn(driver.Output()), QStringList{"a.mp4"});
-        QCOMPARE(readFile(QDir(driver.Output()).filePath("a.mp4")) == "an earlier result",
+        QCOMPARE(readFile(QDir(driver.Output()).filePath("a.mp4")) == markedResult("an earlier result"),
                  results.contains("a.mp4 (earlier)"));
         QVERIFY(namesIn(driver.staging.Path()).isEmpty());
         QVERIFY(driver.queue.files.isEmpty());
     }
 
-    void anEncoderThatCannotStartEndsTheBatch() {
-        Driver driver(source("no-such-encoder"));
-        // A file that failed before the encoder was needed is still reported.
-        driver.queue.files = {source("gone.avi"), source("a.avi"), source("b.avi")};
-        driver.Run();
-        QCOMPARE(driver.notices.events,
-                 QStringList({"error:File or command not found",
-                              "report:1 个文件未能转换。\n" + source("gone.avi") + " — 无法读取源文件"}));
+    // What cannot serve a batch is said before any file, and the queue stays as it is.
+    void aBatchThatCannotServeDoesNotStart_data() {
+        QTest::addColumn<QString>("encoder");
+        QTest::addColumn<QString>("output"); // under a fresh folder; "file" there is a file
+        QTest::addColumn<QString>("said");   // "<folder>" stands for that fresh folder
+        const QString fake = QStringLiteral(FAKECONV_PATH);
+        QTest::newRow("no encoder") << "" << "<folder>/out" << "找不到转换程序：<encoder>";
+        QTest::newRow("a relative output folder")
+            << fake << "rel-out" << "输出文件夹要写完整的路径（从盘符或根目录开始）：rel-out";
+        QTest::newRow("a file where the folder would be")
+            << fake << "<folder>/file" << "输出文件夹的位置上是一个文件：<folder>/file";
+        QTest::newRow("a file on the way to it")
+            << fake << "<folder>/file/out" << "输出文件夹的位置上是一个文件：<folder>/file";
+        QTest::newRow("no folder named") << fake << "  " << "请先选择输出文件夹。";
+    }
+    void aBatchThatCannotServeDoesNotStart() {
+        QFETCH(QString, encoder);
+        QFETCH(QString, output);
+        QFETCH(QString, said);
+        Driver driver(encoder.isEmpty() ? source("no-such-encoder") : encoder);
+        QTemporaryDir folder;
+        writeFile(folder.filePath("file"), "in the way");
+        const QString cwdBefore = namesIn(QDir::currentPath()).join(u'/');
+        driver.queue.output = native(output.replace("<folder>", folder.path()));
+        driver.queue.files = {source("a.avi"), source("b.avi")};
+        driver.batch.Convert();
+        said.replace("<folder>", folder.path()).replace("<encoder>", EncoderPath(driver.programFolder.path()));
+        QCOMPARE(driver.notices.events, QStringList{"warning:Movikon Pro:" + native(said) + "\n转换没有开始。"});
+        QVERIFY(!driver.batch.IsRunning());
         QCOMPARE(driver.queue.files, QStringList({source("a.avi"), source("b.avi")}));
-        QCOMPARE(driver.said.last(), QStringLiteral("running:0"));
-        QVERIFY(!driver.said.contains("status:完成."));
+        QCOMPARE(namesIn(folder.path()), QStringList{"file"});
+        QCOMPARE(namesIn(QDir::currentPath()).join(u'/'), cwdBefore);
+    }
+
+    // The box's text as people type it: the batch writes where they meant, shown back in the box.
+    void theOutputFolderIsTakenAsMeant_data() {
+        QTest::addColumn<QString>("typed"); // "<folder>" stands for a fresh folder, which is also the home
+        QTest::addColumn<QString>("used");
+        QTest::newRow("spaces at both ends") << "  <folder>/out  " << "<folder>/out";
+        QTest::newRow("missing, with its parents") << "<folder>/a/b c/d" << "<folder>/a/b c/d";
+        QTest::newRow("the home folder") << "~/视频 out" << "<folder>/视频 out";
+    }
+    void theOutputFolderIsTakenAsMeant() {
+        QFETCH(QString, typed);
+        QFETCH(QString, used);
+        QTemporaryDir folder;
+        const HomeAt home(folder.path());
+        if (QDir(QDir::homePath()) != QDir(folder.path()))
+            QSKIP("this system finds the home folder elsewhere");
+        Driver driver;
+        QString shown;
+        connect(&driver.batch, &BatchDriver::OutputFolderUsed, this, [&shown](const QString& folder) { shown = folder; });
+        driver.queue.output = native(typed.replace("<folder>", folder.path()));
+        driver.queue.files = {source("a.avi")};
+        driver.Run();
+        used.replace("<folder>", folder.path());
+        QCOMPARE(shown, native(used));
+        QCOMPARE(namesIn(used), QStringList{"a.mp4"});
+        QVERIFY(driver.notices.Only("(warning|report):").isEmpty());
+    }
+
+    // A folder that goes away or turns read-only mid-batch stops it at once; what was not converted stays.
+    void aFolderThatGoesAwayStopsTheBatch() {
+        const FakeConvMode encoder("copy");
+        Driver driver;
+        driver.queue.files = {source("a.avi"), source("b.avi"), source("a.avi")};
+        // Once the first result is in.
+        connect(&driver.batch, &BatchDriver::BatchProgress, this, [&driver] {
+            if (driver.queue.files.size() == 2)
+                QDir(driver.Output()).removeRecursively();
+        });
+        driver.Run();
+        QCOMPARE(driver.notices.Only("report:"),
+                 QStringList{"report:转换已停止，未转换的文件仍在列表中。\n输出文件夹不存在：" + driver.Output()});
+        QCOMPARE(driver.queue.files, QStringList({source("b.avi"), source("a.avi")}));
+        QVERIFY(!QFileInfo::exists(driver.Output()));
         QVERIFY(namesIn(driver.staging.Path()).isEmpty());
+        QCOMPARE(readFile(source("a.avi")), QByteArray("the bytes of a.avi"));
+    }
+
+    // What a publishing program that died left goes with the next batch into that folder; what is not such
+    // a leftover stays.
+    void leftoversOfADeadProgramGo() {
+        QProcess gone;
+        gone.start(QStringLiteral(CHATTER_PATH), {});
+        QVERIFY(gone.waitForStarted());
+        const qint64 goneId = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        Driver driver;
+        QVERIFY(QDir().mkpath(driver.Output()));
+        const QString dead = QStringLiteral(".movikon-%1-0123abcd.part").arg(goneId);
+        const QString alive = QStringLiteral(".movikon-%1-0123abcd.part").arg(QCoreApplication::applicationPid());
+        for (const QString& name : {dead, alive, QStringLiteral(".movikon-notes.part")})
+            writeFile(QDir(driver.Output()).filePath(name), "left");
+        driver.queue.files = {source("a.avi")};
+        driver.Run();
+        QStringList kept{".movikon-notes.part", alive, "a.mp4"};
+        kept.sort();
+        QCOMPARE(namesIn(driver.Output()), kept);
     }
 
     void nothingTheUserOwnsIsLost_data() {
         QTest::addColumn<QStringList>("sources");
         QTest::addColumn<QStringList>("queue");
         QTest::addColumn<QStringList>("results"); // in queue order
-        QTest::addColumn<QStringList>("earlier"); // in the output folder before the batch, none a source
-        QTest::addColumn<QString>("meanwhile");   // written into the output folder as the batch runs
+        // In the output folder before the batch, none a source: the user's own, or "mark:" an earlier result.
+        QTest::addColumn<QStringList>("earlier");
+        QTest::addColumn<QString>("meanwhile"); // written into the output folder as the batch runs
+        QTest::addColumn<bool>("stopAndGoOn");  // stopped after the first file, then converted again
         const QStringList none;
         QTest::newRow("sources in the output folder, an .mp4 among them")
             << QStringList{"out:holiday.mp4", "out:trip.avi", "out:trip.mp4"}
             << QStringList{"out:holiday.mp4", "out:trip.avi", "out:trip.mp4"}
-            << QStringList{"holiday (2).mp4", "trip (2).mp4", "trip (3).mp4"} << none << "";
+            << QStringList{"holiday (2).mp4", "trip (2).mp4", "trip (3).mp4"} << none << "" << false;
         QTest::newRow("episodes") << QStringList{"src:Show.S01E01.avi", "src:Show.S01E02.avi"}
                                   << QStringList{"src:Show.S01E01.avi", "src:Show.S01E02.avi"}
-                                  << QStringList{"Show.S01E01.mp4", "Show.S01E02.mp4"} << none << "";
+                                  << QStringList{"Show.S01E01.mp4", "Show.S01E02.mp4"} << none << "" << false;
         QTest::newRow("one name, two kinds")
             << QStringList{"src:a.avi", "src:a.mov"} << QStringList{"src:a.avi", "src:a.mov"}
-            << QStringList{"a.mp4", "a (2).mp4"} << none << "";
+            << QStringList{"a.mp4", "a (2).mp4"} << none << "" << false;
         // Where case does not count, "A.mp4" is taken by "a.mp4".
         QTemporaryDir probe;
         writeFile(probe.filePath("X"), "x");
         QTest::newRow("names that differ in case")
             << QStringList{"src:A.avi", "src:a.mov"} << QStringList{"src:A.avi", "src:a.mov"}
-            << QStringList{"A.mp4", QFile::exists(probe.filePath("x")) ? "a (2).mp4" : "a.mp4"} << none << "";
+            << QStringList{"A.mp4", QFile::exists(probe.filePath("x")) ? "a (2).mp4" : "a.mp4"} << none << "" << false;
         QTest::newRow("the same file twice, a percent sign in its name")
             << QStringList{"src:50%2.avi"} << QStringList{"src:50%2.avi", "src:50%2.avi"}
-            << QStringList{"50%2.mp4", "50%2 (2).mp4"} << none << "";
+            << QStringList{"50%2.mp4", "50%2 (2).mp4"} << none << "" << false;
         // 83 Chinese characters are 249 bytes: with " (2)" the name would pass the 255 that systems take.
         const QString longest(83, u'长');
         QTest::newRow("the same name at the longest, twice")
             << QStringList{"src:" + longest + ".avi"}
             << QStringList{"src:" + longest + ".avi", "src:" + longest + ".avi"}
-            << QStringList{longest + ".mp4", longest.chopped(1) + " (2).mp4"} << none << "";
+            << QStringList{longest + ".mp4", longest.chopped(1) + " (2).mp4"} << none << "" << false;
         QTest::newRow("no extension, a leading full stop")
             << QStringList{"src:movie", "src:.hidden.avi"} << QStringList{"src:movie", "src:.hidden.avi"}
-            << QStringList{"movie.mp4", ".hidden.mp4"} << none << "";
+            << QStringList{"movie.mp4", ".hidden.mp4"} << none << "" << false;
         QTest::newRow("a source through a linked folder")
             << QStringList{"out:clip.mp4"} << QStringList{"lnk:clip.mp4"} << QStringList{"clip (2).mp4"}
-            << none << "";
+            << none << "" << false;
         QTest::newRow("an earlier result is replaced, its numbered twin kept")
             << QStringList{"src:old.avi"} << QStringList{"src:old.avi"} << QStringList{"old.mp4"}
-            << QStringList{"old.mp4", "old (2).mp4"} << "";
+            << QStringList{"mark:old.mp4", "old (2).mp4"} << "" << false;
+        QTest::newRow("the user's own file of the result's name")
+            << QStringList{"src:clip.avi"} << QStringList{"src:clip.avi"} << QStringList{"clip (2).mp4"}
+            << QStringList{"clip.mp4"} << "" << false;
+        QTest::newRow("an earlier result replaced, the user's own file beside it kept")
+            << QStringList{"src:a.avi", "src:b.avi"} << QStringList{"src:a.avi", "src:b.avi"}
+            << QStringList{"a.mp4", "b (2).mp4"} << QStringList{"mark:a.mp4", "b.mp4"} << "" << false;
+        // What the first part of a stopped batch queued and made is no earlier result for the second part.
+        QTest::newRow("stop, then Convert again, sources in the output folder")
+            << QStringList{"out:a.mp4", "out:a.avi"} << QStringList{"out:a.mp4", "out:a.avi"}
+            << QStringList{"a (2).mp4", "a (3).mp4"} << none << "" << true;
+        QTest::newRow("two episodes of one name across a stop")
+            << QStringList{"src:s1/ep01.avi", "src:s2/ep01.avi"} << QStringList{"src:s1/ep01.avi", "src:s2/ep01.avi"}
+            << QStringList{"ep01.mp4", "ep01 (2).mp4"} << QStringList{"mark:ep01 (2).mp4"} << "" << true;
         QTest::newRow("a name another instance takes meanwhile")
             << QStringList{"src:first.avi", "src:b.avi"} << QStringList{"src:first.avi", "src:b.avi"}
-            << QStringList{"first.mp4", "b (2).mp4"} << none << "b.mp4";
+            << QStringList{"first.mp4", "b (2).mp4"} << none << "b.mp4" << false;
     }
     void nothingTheUserOwnsIsLost() {
         QFETCH(QStringList, sources);
@@ -252,6 +369,7 @@ class TestBatchDriver : public QObject {
         QFETCH(QStringList, results);
         QFETCH(QStringList, earlier);
         QFETCH(QString, meanwhile);
+        QFETCH(bool, stopAndGoOn);
         const FakeConvMode encoder("copy");
         Driver driver;
         QTemporaryDir elsewhere;
@@ -266,13 +384,19 @@ class TestBatchDriver : public QObject {
                           : placed.startsWith("lnk:") ? QDir(linked).filePath(name)
                                                       : elsewhere.filePath(name));
         };
+        // Every source carries conv's mark, as an earlier result would: what protects it is being queued.
         QMap<QString, QByteArray> bytes;
         for (int i = 0; i < sources.size(); ++i) {
-            writeFile(pathOf(sources[i]), "source " + sources[i].toUtf8());
+            QDir().mkpath(QFileInfo(pathOf(sources[i])).path());
+            writeFile(pathOf(sources[i]), markedResult("source " + sources[i].toUtf8()));
             bytes[pathOf(sources[i])] = readFile(pathOf(sources[i]));
         }
-        for (const QString& name : earlier)
-            writeFile(QDir(output).filePath(name), kEarlier);
+        const auto earlierBytes = [](const QString& placed) {
+            return placed.startsWith("mark:") ? markedResult(kEarlier) : kEarlier;
+        };
+        const auto nameOf = [](const QString& placed) { return placed.startsWith("mark:") ? placed.mid(5) : placed; };
+        for (const QString& placed : earlier)
+            writeFile(QDir(output).filePath(nameOf(placed)), earlierBytes(placed));
         QTimer other;
         connect(&other, &QTimer::timeout, this, [&] {
             if (driver.batch.IsRunning()) {
@@ -284,6 +408,11 @@ class TestBatchDriver : public QObject {
             other.start(1);
         for (const QString& placed : queue)
             driver.queue.files << pathOf(placed);
+        if (stopAndGoOn) {
+            QTimer::singleShot(0, &driver.batch, [&driver] { driver.batch.Stop(true); });
+            driver.Run();
+            QCOMPARE(driver.queue.files.size(), queue.size() - 1);
+        }
         driver.Run();
 
         QVERIFY(driver.notices.Only("(warning|report):").isEmpty());
@@ -291,13 +420,16 @@ class TestBatchDriver : public QObject {
             QVERIFY2(readFile(source.key()) == source.value(), qPrintable("changed: " + source.key()));
         for (int i = 0; i < queue.size(); ++i) {
             const QString placed = queue[i].startsWith("lnk:") ? "out:" + queue[i].mid(4) : queue[i];
-            QCOMPARE(readFile(QDir(output).filePath(results[i])), "source " + placed.toUtf8());
+            QCOMPARE(readFile(QDir(output).filePath(results[i])), markedResult("source " + placed.toUtf8()));
         }
-        for (const QString& name : earlier)
-            QCOMPARE(readFile(QDir(output).filePath(name)) == kEarlier, !results.contains(name));
+        for (const QString& placed : earlier)
+            QCOMPARE(readFile(QDir(output).filePath(nameOf(placed))) == earlierBytes(placed),
+                     !results.contains(nameOf(placed)));
         if (!meanwhile.isEmpty())
             QCOMPARE(readFile(QDir(output).filePath(meanwhile)), kOtherInstance);
-        QStringList everything = results + earlier;
+        QStringList everything = results;
+        for (const QString& placed : earlier)
+            everything << nameOf(placed);
         for (const QString& placed : sources)
             if (placed.startsWith("out:"))
                 everything << placed.mid(4);

@@ -50,9 +50,8 @@ class TestProgressParser : public QObject {
         QTest::newRow("time cut by the chunk's edge reads its first part")
             << "time=4" << 90 << 90 << "4.44%" << 4.0 / 90;
         // Decided cases and mends.
-        QTest::newRow("time while the duration is unknown") << "time=5.00 " << 0 << 0 << kNoChange << 0.0;
-        QTest::newRow("duration N/A is not taken")
-            << "Duration: N/A, time=5.00 " << 0 << 0 << kNoChange << 0.0;
+        QTest::newRow("time while the duration is unknown") << "time=5.00 " << 0 << 0 << "?" << 0.0;
+        QTest::newRow("duration N/A is not taken") << "Duration: N/A, time=5.00 " << 0 << 0 << "?" << 0.0;
         QTest::newRow("duration with two fields is not taken")
             << "Duration: 01:30.00, " << 0 << 0 << kNoChange << 0.0;
         QTest::newRow("negative elapsed shows 0%") << "time=-00:00:00.05 " << 90 << 90 << "0%" << 0.0;

@@ -1,10 +1,13 @@
 #pragma once
 
 // Small file chores of the tests.
+#include "conv/ConvProtocol.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTest>
+#include <QtEndian>
 
 inline void writeFile(const QString& path, const QByteArray& content) {
     QFile file(path);
@@ -33,4 +36,17 @@ inline QByteArray readFile(const QString& path) {
 inline QStringList namesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System |
                                   QDir::NoDotAndDotDot);
+}
+
+// The bytes of a file that carries conv's mark, as its results do: an index naming the mark's key, `body`
+// inside it.
+inline QByteArray markedResult(const QByteArray& body) {
+    const auto bigEndian = [](qsizetype value) {
+        QByteArray bytes(4, '\0');
+        qToBigEndian(quint32(value), bytes.data());
+        return bytes;
+    };
+    const QByteArray key = kResultMarkKey.toLatin1();
+    const QByteArray entry = bigEndian(8 + key.size()) + "mdta" + key;
+    return bigEndian(8 + entry.size() + body.size()) + "moov" + entry + body;
 }

@@ -57,7 +57,6 @@ class TestSettingsFile : public QObject {
         QTest::newRow("last entries") << QList<int>{12, 11, 3, 4} << "/home/me/Videos/out";
         QTest::newRow("comma and spaces") << QList<int>{0, 0, 1, 2} << "/srv/Video, new/ a b ";
         QTest::newRow("Chinese") << QList<int>{5, 6, 2, 0} << "/home/我/视频";
-        QTest::newRow("nothing selected") << QList<int>{-1, 4, -1, 1} << "/x";
         QTest::newRow("quotes") << QList<int>{1, 2, 3, 0} << "/home/me/say \"hi\"/\"\"/\"";
     }
     void roundTrip() {
@@ -83,8 +82,8 @@ class TestSettingsFile : public QObject {
         QTest::newRow("99 keeps that default only")
             << QByteArray("\"99\"\r\n\"5\"\r\n\"2\"\r\n\"3\"\r\n\"/out\"\r\n") << QList<int>{2, 5, 2, 3}
             << "/out";
-        QTest::newRow("-1 selects nothing") << QByteArray("\"-1\"\r\n\"4\"\r\n\"0\"\r\n\"1\"\r\n\"/out\"\r\n")
-                                            << QList<int>{-1, 4, 0, 1} << "/out";
+        QTest::newRow("-1 keeps the default") << QByteArray("\"-1\"\r\n\"4\"\r\n\"0\"\r\n\"1\"\r\n\"/out\"\r\n")
+                                              << QList<int>{2, 4, 0, 1} << "/out";
         QTest::newRow("halves go to even")
             << QByteArray("\"1.5\"\r\n\"2.5\"\r\n\"abc\"\r\n\"\"\r\n\"/out\"\r\n") << QList<int>{2, 2, 0, 1}
             << "/out";

@@ -63,7 +63,7 @@ class TestFrmMain : public QObject {
         writeFile(fixture.Staging() + "/tmpfile.dat", "left over");
         writeFile(fixture.Staging() + "/tmpfile.mp4", "left over");
         frmMain& window = fixture.Open();
-        QCOMPARE(choices(window), QStringList({"1500", "320x240", "29.97", ""}));
+        QCOMPARE(choices(window), QStringList({"1500", "320x240", "29.97", "80"}));
         QCOMPARE(window.txtPath->text(), fixture.Output());
         QVERIFY(QDir(fixture.Staging()).isEmpty());
     }
