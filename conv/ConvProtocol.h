@@ -42,6 +42,16 @@ inline bool IsReason(const QString& line) {
 // when it is an earlier result, never a file of the user's own.
 inline const QString kResultMarkKey = QStringLiteral("movikon.result");
 
+// A length as conv tells it after "Duration: ": "HH:MM:SS.cc".
+inline QString DurationText(double seconds) {
+    const qint64 centiseconds = qRound64(seconds * 100);
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(centiseconds / 360000, 2, 10, QChar(u'0'))
+        .arg(centiseconds / 6000 % 60, 2, 10, QChar(u'0'))
+        .arg(centiseconds / 100 % 60, 2, 10, QChar(u'0'))
+        .arg(centiseconds % 100, 2, 10, QChar(u'0'));
+}
+
 // A source that ends before the duration it declares (a download cut short, a copy still running) converts
 // to what is there; conv then says how much that was, in seconds, and still exits with 0.
 struct IncompleteSource {

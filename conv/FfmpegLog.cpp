@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -12,7 +13,11 @@ constexpr qsizetype kErrorsKept = 32;
 const QRegularExpression
     kLevelled(QStringLiteral("^(?:\\[[^\\]]* @ (?:0x)?[0-9a-fA-F]+\\] )?\\[([a-z]+)\\] (.*)$"));
 const QRegularExpression kDuration(QStringLiteral("^\\s*Duration: ([0-9]+:[0-9]{2}:[0-9]{2}(\\.[0-9]+)?)"));
-const QRegularExpression kStream(QStringLiteral("^\\s*Stream #[0-9]+:[0-9]+.*?: (Video|Audio): "));
+const QRegularExpression kStream(QStringLiteral("^\\s*Stream #[0-9]+:[0-9]+.*?: ([A-Za-z]+): "));
+// A track's own length among its tags, as Matroska writers note it.
+const QRegularExpression kStreamDuration(
+    QStringLiteral("^\\s*DURATION\\s*: ([0-9]+):([0-9]{2}):([0-9]{2}(?:\\.[0-9]+)?)"),
+    QRegularExpression::CaseInsensitiveOption);
 
 bool containsAny(const QString& text, std::initializer_list<const char*> phrases) {
     for (const char* phrase : phrases)
@@ -40,25 +45,33 @@ std::optional<QString> FfmpegLog::Read(const QString& line) {
     }
     if (text.startsWith(QStringLiteral("Estimating duration from bitrate")))
         m_durationGuessed = true;
-    if (text.startsWith(QStringLiteral("Input #")))
+    if (text.startsWith(QStringLiteral("Input #"))) {
         m_inInputSection = true;
-    else if (text.startsWith(QStringLiteral("Output #")) || text.startsWith(QStringLiteral("Stream mapping")))
+    } else if (m_inInputSection &&
+               (text.startsWith(QStringLiteral("Output #")) || text.startsWith(QStringLiteral("Stream mapping")))) {
         m_inInputSection = false;
+        if (m_durationSeen || m_duration.isEmpty())
+            return std::nullopt;
+        m_durationSeen = true;
+        return m_mediaSeconds > 0 ? DurationText(m_mediaSeconds) : m_duration;
+    }
     if (!m_inInputSection)
         return std::nullopt;
 
     if (const auto stream = kStream.match(text); stream.hasMatch()) {
-        if (stream.captured(1) == QStringLiteral("Audio"))
+        const QString kind = stream.captured(1);
+        const bool cover = text.contains(QStringLiteral("(attached pic)"));
+        m_inMediaStream = (kind == QStringLiteral("Video") && !cover) || kind == QStringLiteral("Audio");
+        if (kind == QStringLiteral("Audio"))
             m_hasSound = true;
-        else if (text.contains(QStringLiteral("(attached pic)")))
-            m_hasCoverPicture = true;
-        else
-            m_hasVideo = true;
+        else if (kind == QStringLiteral("Video"))
+            (cover ? m_hasCoverPicture : m_hasVideo) = true;
     }
-    if (const auto duration = kDuration.match(text); duration.hasMatch() && !m_durationSeen) {
-        m_durationSeen = true;
-        return duration.captured(1);
-    }
+    if (const auto duration = kDuration.match(text); duration.hasMatch() && m_duration.isEmpty())
+        m_duration = duration.captured(1);
+    if (const auto tag = kStreamDuration.match(text); tag.hasMatch() && m_inMediaStream)
+        m_mediaSeconds = std::max(m_mediaSeconds, tag.captured(1).toInt() * 3600 + tag.captured(2).toInt() * 60 +
+                                                      tag.captured(3).toDouble());
     return std::nullopt;
 }
 

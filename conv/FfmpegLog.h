@@ -9,12 +9,14 @@
 
 // What conv learns from ffmpeg's log (its standard error at "-loglevel level+info"): the input's duration,
 // which tracks the input has, and the errors, so that a failure can be told to a person in a sentence.
+// The duration is the picture's and the sound's where the input names theirs (Matroska's tracks do): a
+// subtitle or data track may run longer.
 class FfmpegLog {
   public:
     // `input` and `output` are the paths ffmpeg was given, to tell which side an error is about.
     FfmpegLog(QString input, QString output);
 
-    // Takes one line of the log. Returns the input's duration ("HH:MM:SS.cc") the first time it is seen.
+    // Takes one line of the log. Returns the input's duration ("HH:MM:SS.cc") once the input is described.
     std::optional<QString> Read(const QString& line);
 
     // Whether ffmpeg only guessed the input's duration from its bit rate, so that it says little of how long
@@ -36,6 +38,9 @@ class FfmpegLog {
     QStringList m_errors;
     bool m_inInputSection = false;
     bool m_durationSeen = false;
+    QString m_duration;          // the whole input's, as ffmpeg says it
+    double m_mediaSeconds = 0;   // the longest picture or sound track's, where the tracks say
+    bool m_inMediaStream = false; // the lines read belong to a picture or sound track
     bool m_durationGuessed = false;
     bool m_hasSound = false;
     bool m_hasVideo = false;

@@ -3,6 +3,7 @@
 // "Duration: HH:MM:SS.cc, ", then the elapsed output time as "time=<seconds> ". It exits with 0 only when an
 // output file has been written; otherwise no file is left at the output path, and the last line says why. A
 // source that ends well before its declared duration is converted as far as it goes and noted as incomplete.
+#include "conv/AsfHeader.h"
 #include "conv/AviHeader.h"
 #include "conv/ConvArguments.h"
 #include "conv/FfmpegLog.h"
@@ -37,6 +38,16 @@ double seconds(const QString& duration) {
     return parts.size() == 3 ? parts[0].toInt() * 3600 + parts[1].toInt() * 60 + parts[2].toDouble() : 0;
 }
 
+// The length of its picture and sound that the source's header declares, where it says: AVI's and ASF's
+// headers (ffmpeg reports the length it finds instead), MP4's tracks (a subtitle track may run longer).
+std::optional<double> headerSeconds(const QString& input) {
+    if (const auto avi = AviDeclaredSeconds(input))
+        return avi;
+    if (const auto asf = AsfDeclaredSeconds(input))
+        return asf;
+    return Mp4MediaSeconds(input);
+}
+
 void say(FILE* stream, const QString& line) {
     std::fputs(qPrintable(line + u'\n'), stream);
     std::fflush(stream);
@@ -67,6 +78,11 @@ class Conversion : public QObject {
                      reason::kCannotStartFfmpeg);
         });
         removeWorkFiles();
+        if (const auto declared = headerSeconds(arguments.input)) {
+            m_declaredSeconds = *declared;
+            m_declaredByHeader = true;
+            say(stdout, QStringLiteral("Duration: ") + DurationText(*declared) + QStringLiteral(", "));
+        }
         start(Run::First,
               FirstRunArguments(m_arguments, m_files, Mp4FrameSize(arguments.input).value_or(QSize())));
     }
@@ -140,7 +156,7 @@ class Conversion : public QObject {
     void readLog() {
         for (const QString& line : readLines(QProcess::StandardError)) {
             const auto duration = m_log.Read(line);
-            if (duration && m_run == Run::First) {
+            if (duration && m_run == Run::First && !m_declaredByHeader) {
                 m_declaredSeconds = seconds(*duration);
                 say(stdout, QStringLiteral("Duration: ") + *duration + QStringLiteral(", "));
             }
@@ -160,8 +176,8 @@ class Conversion : public QObject {
                         workFolderIsFull() ? reason::kDiskFull : m_log.Reason());
         }
         if (m_run == Run::First) {
-            m_declaredSeconds = std::max(m_log.DurationIsGuessed() ? 0 : m_declaredSeconds,
-                                         AviDeclaredSeconds(m_arguments.input).value_or(0));
+            if (m_log.DurationIsGuessed() && !m_declaredByHeader)
+                m_declaredSeconds = 0;
             m_log = FfmpegLog(m_files.intermediate, m_files.partial);
             return start(Run::Second, SecondRunArguments(m_arguments, m_files));
         }
@@ -208,6 +224,7 @@ class Conversion : public QObject {
     bool m_complete = false;
     bool m_aborted = false;
     double m_declaredSeconds = 0;  // the source's own duration, 0 while unknown
+    bool m_declaredByHeader = false;
     double m_convertedSeconds = 0; // the furthest point of the output so far
     double m_saidSeconds = 0;      // the furthest progress said
 };

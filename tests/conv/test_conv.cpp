@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "Media.h"
 #include "Processes.h"
 #include "RecordingNotices.h"
@@ -87,6 +88,7 @@ struct DeviceCase {
     std::optional<double> beepAfterFlash; // the source's beep follows its flash by this, as must the result's
     QString reason;                       // a failure's last line; empty for a success
     bool incomplete = false;              // converted as far as the source goes, and said to be incomplete
+    bool lengthUnknown = false;           // the source declares no length, and none is said
 };
 
 // Two seconds of an even grey picture, which a frame's black bars stand out against, as an input.
@@ -132,6 +134,12 @@ class TestConv : public QObject {
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
   private slots:
+    void initTestCase() {
+        // Subtitles that go on five seconds after the two of picture and sound.
+        writeFile(path("late.srt"), "1\n00:00:00,500 --> 00:00:01,500\nhello\n\n"
+                                    "2\n00:00:06,000 --> 00:00:07,000\nlate\n");
+    }
+
     void convertsEveryOfferedContainer_data() {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QStringList>("encoding");
@@ -356,6 +364,26 @@ class TestConv : public QObject {
             .channels = 1,
             .sampleRate = 44100,
             .incomplete = true};
+        QTest::newRow("WMV cut short") << DeviceCase{
+            .source = kSixSeconds + QStringList{"-c:v", "wmv2", "-c:a", "wmav2"},
+            .make = Make::FirstHalf,
+            .file = "cut.wmv",
+            .channels = 1,
+            .sampleRate = 44100,
+            .incomplete = true};
+        // A subtitle track's length says nothing of whether the picture and the sound are whole.
+        for (const auto& [container, subtitles] : {std::pair{"mkv", "srt"}, std::pair{"mp4", "mov_text"}})
+            QTest::newRow(qPrintable(QStringLiteral("%1 whose subtitles run past the picture").arg(container)))
+                << DeviceCase{.source = picture("320x240") + sound(44100) +
+                                        QStringList{"-i", path("late.srt"), "-map", "0", "-map", "1", "-map", "2"} +
+                                        kH264 + QStringList{"-c:a", "aac", "-c:s", subtitles},
+                              .file = QStringLiteral("subtitled.") + container,
+                              .channels = 1,
+                              .sampleRate = 44100};
+        QTest::newRow("saved from a pipe, no length declared")
+            << DeviceCase{.source = picture("320x240") + kH264 + QStringList{"-f", "matroska", "-live", "1"},
+                          .file = "piped.mkv",
+                          .lengthUnknown = true};
         QTest::newRow("output folder missing") << DeviceCase{.source = picture("320x240") + kH264,
                                                              .outputFolder = "no such folder/",
                                                              .reason = "无法写入输出文件。"};
@@ -381,6 +409,8 @@ class TestConv : public QObject {
             return;
         }
         QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.output.contains("Duration: "), !wanted.lengthUnknown);
+        QVERIFY(CarriesResultMark(result));
         const QJsonObject probed = media::probe(result);
         const auto incomplete = ReadIncomplete(run.output);
         QCOMPARE(incomplete.has_value(), wanted.incomplete);
@@ -442,6 +472,30 @@ class TestConv : public QObject {
         }
     }
 
+    // However the output names the input or a work file named after it, conv writes over none of it.
+    void neverWritesOverItsInput_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("link"); // the output is a link to the input
+        QTest::newRow("the same name") << "same.mp4" << "same.mp4" << false;
+        QTest::newRow("another spelling") << "spelt.mp4" << "./spelt.mp4" << false;
+        QTest::newRow("a link to it") << "linked.mp4" << "link.mp4" << true;
+        QTest::newRow("named as a work file") << "work.mp4.part" << "work.mp4" << false;
+    }
+    void neverWritesOverItsInput() {
+        QFETCH(QString, input);
+        QFETCH(QString, output);
+        QFETCH(bool, link);
+        QVERIFY(media::make(path(input), Make::Clip));
+        const QByteArray before = readFile(path(input));
+        if (link && !QFile::link(path(input), path(output)))
+            QSKIP("this system makes no links here");
+        const Run run = conv(convArguments(path(input), m_dir.path() + u'/' + output));
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.output.trimmed().split(u'\n').last(), reason::kOutputIsInput);
+        QCOMPARE(readFile(path(input)), before);
+    }
+
     void aSourceStillBeingWrittenIsSaidToBeIncomplete() {
         const QString whole = path("growing.avi.whole");
         const QString growing = path("growing.avi");
@@ -492,6 +546,7 @@ class TestConv : public QObject {
         const Run run = conv(arguments);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.output.contains("usage: conv"));
+        QCOMPARE(run.output.trimmed().split(u'\n').last(), reason::kBadSettings);
     }
 
     void withoutFfmpegItSaysSo() {

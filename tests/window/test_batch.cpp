@@ -256,6 +256,10 @@ class TestBatch : public QObject {
             << "Esc" << false << int(Choice::AfterCurrentFile) << QStringList{"first clip.mp4"} << 2;
         QTest::newRow("Esc, carry on") << "Esc" << false << int(Choice::Continue)
                                        << QStringList{"first clip.mp4", "movie.mp4", "third.mp4"} << 0;
+        // Asked again, the box says a stop is pending, and carrying on takes it back.
+        QTest::newRow("Esc, after the file, Esc again, carry on")
+            << "Esc twice" << false << int(Choice::AfterCurrentFile)
+            << QStringList{"first clip.mp4", "movie.mp4", "third.mp4"} << 0;
         QTest::newRow("the bar's menu, at once") << "menu" << false << int(Choice::Now) << QStringList() << 3;
         QTest::newRow("Esc, at once, real encoder")
             << "Esc" << true << int(Choice::Now) << QStringList() << 3;
@@ -289,7 +293,12 @@ class TestBatch : public QObject {
                 return;
             stopper.stop();
             stoppedMidFile = true;
-            if (how == "Esc")
+            if (how == "Esc twice") {
+                fixture.desktop.stopAnswers << UserDialogs::StopChoice::Continue;
+                QTimer::singleShot(2 * fixture.desktop.stopAnswerMs, &window,
+                                   [&window] { QTest::keyClick(&window, Qt::Key_Escape); });
+            }
+            if (how.startsWith("Esc"))
                 return QTest::keyClick(&window, Qt::Key_Escape);
             const QPoint onTheBar(200, 376);
             QContextMenuEvent click(QContextMenuEvent::Mouse, onTheBar, window.mapToGlobal(onTheBar));
@@ -306,7 +315,9 @@ class TestBatch : public QObject {
         encoder.reset(); // the rest converts at once
 
         QVERIFY(stoppedMidFile);
-        QCOMPARE(fixture.desktop.Only("ask-stop").size(), 1);
+        const QStringList asked =
+            how == "Esc twice" ? QStringList{"ask-stop", "ask-stop:pending"} : QStringList{"ask-stop"};
+        QCOMPARE(fixture.desktop.Only("ask-stop"), asked);
         QCOMPARE(fixture.desktop.Only("report:"),
                  QStringList{"report:1 个文件未能转换。\n" + source("gone.avi") + " — 无法读取源文件"});
         QCOMPARE(fixture.Queue(), files.mid(3 - stillQueued));
