@@ -30,10 +30,10 @@ inline const QString kOther = QStringLiteral("转换失败。");
 // Whether `line` is one of the reasons above: conv ends every failure with one, so anything else as its last
 // line means it was ended from outside.
 inline bool IsReason(const QString& line) {
-    static const QStringList all{kNotAVideo,    kDamaged,     kSoundOnly,   kCoverOnly,         kNoVideo,
-                                 kCannotRead,   kDiskFull,    kNoPermission, kCannotWrite,      kStopped,
-                                 kNoFfmpeg,     kCannotStartFfmpeg, kOutputExists, kOutputIsInput, kBadSettings,
-                                 kOther};
+    static const QStringList all{kNotAVideo,    kDamaged,       kSoundOnly,   kCoverOnly,
+                                 kNoVideo,      kCannotRead,    kDiskFull,    kNoPermission,
+                                 kCannotWrite,  kStopped,       kNoFfmpeg,    kCannotStartFfmpeg,
+                                 kOutputExists, kOutputIsInput, kBadSettings, kOther};
     return all.contains(line);
 }
 } // namespace reason

@@ -15,9 +15,9 @@ const QRegularExpression
 const QRegularExpression kDuration(QStringLiteral("^\\s*Duration: ([0-9]+:[0-9]{2}:[0-9]{2}(\\.[0-9]+)?)"));
 const QRegularExpression kStream(QStringLiteral("^\\s*Stream #[0-9]+:[0-9]+.*?: ([A-Za-z]+): "));
 // A track's own length among its tags, as Matroska writers note it.
-const QRegularExpression kStreamDuration(
-    QStringLiteral("^\\s*DURATION\\s*: ([0-9]+):([0-9]{2}):([0-9]{2}(?:\\.[0-9]+)?)"),
-    QRegularExpression::CaseInsensitiveOption);
+const QRegularExpression
+    kStreamDuration(QStringLiteral("^\\s*DURATION\\s*: ([0-9]+):([0-9]{2}):([0-9]{2}(?:\\.[0-9]+)?)"),
+                    QRegularExpression::CaseInsensitiveOption);
 
 bool containsAny(const QString& text, std::initializer_list<const char*> phrases) {
     for (const char* phrase : phrases)
@@ -47,8 +47,8 @@ std::optional<QString> FfmpegLog::Read(const QString& line) {
         m_durationGuessed = true;
     if (text.startsWith(QStringLiteral("Input #"))) {
         m_inInputSection = true;
-    } else if (m_inInputSection &&
-               (text.startsWith(QStringLiteral("Output #")) || text.startsWith(QStringLiteral("Stream mapping")))) {
+    } else if (m_inInputSection && (text.startsWith(QStringLiteral("Output #")) ||
+                                    text.startsWith(QStringLiteral("Stream mapping")))) {
         m_inInputSection = false;
         if (m_durationSeen || m_duration.isEmpty())
             return std::nullopt;
@@ -70,8 +70,9 @@ std::optional<QString> FfmpegLog::Read(const QString& line) {
     if (const auto duration = kDuration.match(text); duration.hasMatch() && m_duration.isEmpty())
         m_duration = duration.captured(1);
     if (const auto tag = kStreamDuration.match(text); tag.hasMatch() && m_inMediaStream)
-        m_mediaSeconds = std::max(m_mediaSeconds, tag.captured(1).toInt() * 3600 + tag.captured(2).toInt() * 60 +
-                                                      tag.captured(3).toDouble());
+        m_mediaSeconds =
+            std::max(m_mediaSeconds, tag.captured(1).toInt() * 3600 + tag.captured(2).toInt() * 60 +
+                                         tag.captured(3).toDouble());
     return std::nullopt;
 }
 

@@ -38,8 +38,8 @@ class FfmpegLog {
     QStringList m_errors;
     bool m_inInputSection = false;
     bool m_durationSeen = false;
-    QString m_duration;          // the whole input's, as ffmpeg says it
-    double m_mediaSeconds = 0;   // the longest picture or sound track's, where the tracks say
+    QString m_duration;           // the whole input's, as ffmpeg says it
+    double m_mediaSeconds = 0;    // the longest picture or sound track's, where the tracks say
     bool m_inMediaStream = false; // the lines read belong to a picture or sound track
     bool m_durationGuessed = false;
     bool m_hasSound = false;

@@ -144,16 +144,12 @@ QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& 
                        QStringLiteral("-fps_mode"), QStringLiteral("passthrough"), QStringLiteral("-r"),
                        arguments.frameRate} +
            videoEncoder(arguments, files, 2) +
-           QStringList{QStringLiteral("-c:a"),
-                       QStringLiteral("copy"),
-                       // The index first, for playing while it loads; the mark in the index as a key of its own.
-                       QStringLiteral("-movflags"),
-                       QStringLiteral("+faststart+use_metadata_tags"),
-                       QStringLiteral("-metadata"),
-                       kResultMarkKey + QStringLiteral("=conv"),
-                       QStringLiteral("-f"),
-                       QStringLiteral("mp4"),
-                       QStringLiteral("file:") + files.partial};
+           QStringList{
+               QStringLiteral("-c:a"), QStringLiteral("copy"),
+               // The index first, for playing while it loads; the mark in the index as a key of its own.
+               QStringLiteral("-movflags"), QStringLiteral("+faststart+use_metadata_tags"),
+               QStringLiteral("-metadata"), kResultMarkKey + QStringLiteral("=conv"), QStringLiteral("-f"),
+               QStringLiteral("mp4"), QStringLiteral("file:") + files.partial};
 }
 
 double FirstRunShare(const ConvArguments& arguments) {

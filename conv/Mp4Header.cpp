@@ -27,7 +27,8 @@ struct Box {
 
 // Calls `visit` for each box from `from` to `to`, in order, until it returns true or the boxes end or stop
 // making sense. Returns whether a visit returned true.
-bool forEachBox(QFile& file, qint64 from, qint64 to, int& boxesLeft, const std::function<bool(const Box&)>& visit) {
+bool forEachBox(QFile& file, qint64 from, qint64 to, int& boxesLeft,
+                const std::function<bool(const Box&)>& visit) {
     for (qint64 at = from; at + 8 <= to && boxesLeft-- > 0;) {
         if (!file.seek(at))
             return false;

@@ -223,7 +223,7 @@ class Conversion : public QObject {
     Run m_run = Run::First;
     bool m_complete = false;
     bool m_aborted = false;
-    double m_declaredSeconds = 0;  // the source's own duration, 0 while unknown
+    double m_declaredSeconds = 0; // the source's own duration, 0 while unknown
     bool m_declaredByHeader = false;
     double m_convertedSeconds = 0; // the furthest point of the output so far
     double m_saidSeconds = 0;      // the furthest progress said

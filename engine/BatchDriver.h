@@ -43,7 +43,8 @@ class BatchDriver : public QObject {
     KeptFiles& Kept() { return m_kept; }
 
     // The Convert command: a warning with an empty queue, and one where the encoder, the staging folder or
-    // the output folder cannot serve (the output folder is made when missing); otherwise the start of a batch.
+    // the output folder cannot serve (the output folder is made when missing); otherwise the start of a
+    // batch.
     void Convert();
 
     // Stops a running batch and gives the window back, the files not converted still queued in order: at once

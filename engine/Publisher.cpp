@@ -37,10 +37,10 @@ struct TemporaryResult {
     // Opens a new temporary file in `folder`; false when none can be made there.
     bool Open(const QDir& folder) {
         do
-            file.setFileName(folder.filePath(
-                QStringLiteral(".movikon-%1-%2.part")
-                    .arg(QCoreApplication::applicationPid())
-                    .arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'))));
+            file.setFileName(
+                folder.filePath(QStringLiteral(".movikon-%1-%2.part")
+                                    .arg(QCoreApplication::applicationPid())
+                                    .arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'))));
         while (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.exists());
         if (!file.isOpen())
             file.setFileName({});
@@ -65,7 +65,8 @@ Publisher::Outcome writeFailure(const QString& folder, qint64 needed, const QFil
     // Asked while what was written of the result still takes its room.
     const QStorageInfo disk(folder);
     if ((written && written->error() == QFileDevice::ResourceError) ||
-        (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < std::max(needed, kFullDiskBytes)))
+        (disk.isValid() && disk.bytesAvailable() >= 0 &&
+         disk.bytesAvailable() < std::max(needed, kFullDiskBytes)))
         return {{}, QStringLiteral("输出文件夹所在的磁盘已满：") + shown, true};
     // Without a file written, nothing but the folder itself failed.
     return {{},
@@ -101,7 +102,8 @@ QString Publisher::PrepareFolder(const QString& path) {
                 return QStringLiteral("输出文件夹的位置上是一个文件：") + QDir::toNativeSeparators(up);
         return QStringLiteral("无法创建输出文件夹：") + shown;
     }
-    // The folder's permissions say less than a try: a network share or an access list may refuse all the same.
+    // The folder's permissions say less than a try: a network share or an access list may refuse all the
+    // same.
     TemporaryResult probe;
     if (!probe.Open(QDir(path)))
         return writeFailure(path, 0, nullptr).failure;
@@ -180,5 +182,6 @@ Publisher::Outcome Publisher::Publish(const QString& result, const QString& sour
         m_kept.KeepIdentity(published);
         return {QDir::toNativeSeparators(target), {}, false};
     }
-    return {{}, QStringLiteral("输出文件夹中与“%1”同名的文件太多。").arg(stem + QStringLiteral(".mp4")), false};
+    return {
+        {}, QStringLiteral("输出文件夹中与“%1”同名的文件太多。").arg(stem + QStringLiteral(".mp4")), false};
 }

@@ -13,10 +13,11 @@ QString ResultName(const QString& source);
 // Puts one batch's results into its output folder: the one place where result files are named.
 // A result replaces a file of its name only when that file is an earlier result of the program's (it carries
 // conv's mark), held that name before the batch, and is none of the files this run of the program keeps (its
-// sources and results, see KeptFiles). Otherwise it takes the first free name, "name (2).mp4", "name (3).mp4",
-// and so on, claimed in one step with the rename. A result is copied in under a temporary name first, so no
-// name ever shows a half-written file; the temporary name carries the process's number, so that what a
-// process that died left is known as such and removed. A name too long for the file system is shortened.
+// sources and results, see KeptFiles). Otherwise it takes the first free name, "name (2).mp4", "name
+// (3).mp4", and so on, claimed in one step with the rename. A result is copied in under a temporary name
+// first, so no name ever shows a half-written file; the temporary name carries the process's number, so that
+// what a process that died left is known as such and removed. A name too long for the file system is
+// shortened.
 class Publisher {
   public:
     // The folder the output folder box names: spaces at both ends dropped, "~" standing for the home folder,
@@ -39,9 +40,9 @@ class Publisher {
     QString OutputFolder() const { return m_folder; }
 
     struct Outcome {
-        QString published;  // the result's path in the output folder, when it got there
-        QString failure;    // otherwise why not, as one Chinese sentence naming the folder
-        bool folderFailed;  // the failure is the whole folder's: gone, not writable or full
+        QString published; // the result's path in the output folder, when it got there
+        QString failure;   // otherwise why not, as one Chinese sentence naming the folder
+        bool folderFailed; // the failure is the whole folder's: gone, not writable or full
     };
     // Copies the encoder's `result` for `source` into the output folder.
     Outcome Publish(const QString& result, const QString& source);

@@ -29,9 +29,9 @@ QByteArray FileIdentity(const QString& path);
 
 enum class MoveResult { Moved, Taken, Failed };
 
-// Renames `from` to `to` in the same folder only while no file takes the name `to`, as the folder's file system
-// compares names ("A.mp4" takes "a.mp4" where case does not count). The test and the rename are one step, so
-// that two programs never both get one name.
+// Renames `from` to `to` in the same folder only while no file takes the name `to`, as the folder's file
+// system compares names ("A.mp4" takes "a.mp4" where case does not count). The test and the rename are one
+// step, so that two programs never both get one name.
 MoveResult MoveUnlessTaken(const QString& from, const QString& to);
 
 // Renames `from` to `to` in the same folder, replacing what is there in one step.
@@ -41,9 +41,9 @@ bool MoveReplacing(const QString& from, const QString& to);
 bool IsProcessRunning(qint64 processId);
 
 // `path` as this system takes a folder's full path, or the empty text when it names no folder from a root
-// (a relative path; on Windows also "C:folder" and "\\folder", which hang on the current drive). Windows drops
-// the full stops and spaces that end a name: they are dropped here too, so that the folder made is the one
-// named.
+// (a relative path; on Windows also "C:folder" and "\\folder", which hang on the current drive). Windows
+// drops the full stops and spaces that end a name: they are dropped here too, so that the folder made is the
+// one named.
 QString FullFolderPath(const QString& path);
 
 // Asks `process`, a running conv, to stop: it then ends its ffmpeg and removes what it had written. Other

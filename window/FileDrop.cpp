@@ -24,16 +24,17 @@ bool FileDrop::eventFilter(QObject* watched, QEvent* event) {
     drop->accept();
     if (type != QEvent::Drop)
         return true;
-    QStringList files, withoutVideo;
+    QStringList files, withoutVideo, notRead;
     for (const QUrl& url : drop->mimeData()->urls()) {
         if (!url.isLocalFile())
             continue;
         const QString path = QDir::toNativeSeparators(url.toLocalFile());
-        const QStringList videos = QFileInfo(path).isDir() ? VideosIn(path) : QStringList{path};
+        QStringList unreadable;
+        const QStringList videos = QFileInfo(path).isDir() ? VideosIn(path, &unreadable) : QStringList{path};
         if (videos.isEmpty())
-            withoutVideo << QFileInfo(path).fileName();
+            (unreadable.isEmpty() ? withoutVideo : notRead) << QFileInfo(path).fileName();
         files << videos;
     }
-    emit Dropped(files, withoutVideo);
+    emit Dropped(files, withoutVideo, notRead);
     return true;
 }

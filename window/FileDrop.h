@@ -15,8 +15,10 @@ class FileDrop : public QObject {
     FileDrop(const QList<QWidget*>& targets, QObject* parent);
 
   signals:
-    // What one drop gave, in order, and the names of the folders dropped that hold no video.
-    void Dropped(const QStringList& files, const QStringList& foldersWithoutVideo);
+    // What one drop gave, in order, the names of the folders dropped that hold no video, and of those whose
+    // videos, if any, lie where they could not be read.
+    void Dropped(const QStringList& files, const QStringList& foldersWithoutVideo,
+                 const QStringList& foldersNotRead);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -88,8 +88,9 @@ std::unique_ptr<QDialog> QtUserDialogs::ReportBox(const QString& summary, const 
 
 QWidget* QtUserDialogs::AskToStop(QWidget* OwnerWindow, bool stopPending,
                                   std::function<void(StopChoice)> answered) {
-    const QString question = stopPending ? QStringLiteral("当前文件完成后转换将停止。要立即停止吗？（继续则不再停止）")
-                                         : QStringLiteral("要停止转换吗？");
+    const QString question =
+        stopPending ? QStringLiteral("当前文件完成后转换将停止。要立即停止吗？（继续则不再停止）")
+                    : QStringLiteral("要停止转换吗？");
     auto* box = new QMessageBox(QMessageBox::Question, kApplicationTitle, question, QMessageBox::NoButton,
                                 OwnerWindow);
     box->setAttribute(Qt::WA_DeleteOnClose);

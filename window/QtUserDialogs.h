@@ -21,5 +21,6 @@ class QtUserDialogs : public UserDialogs {
     QString ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
                            const QString& Filter, quint32 Flags) override;
     QString ChooseFolder(QWidget* OwnerWindow, const QString& Title) override;
-    QWidget* AskToStop(QWidget* OwnerWindow, bool stopPending, std::function<void(StopChoice)> answered) override;
+    QWidget* AskToStop(QWidget* OwnerWindow, bool stopPending,
+                       std::function<void(StopChoice)> answered) override;
 };

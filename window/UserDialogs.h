@@ -18,8 +18,9 @@ class UserDialogs : public UserNotices {
 
     enum class StopChoice { Now, AfterCurrentFile, Continue };
     // Asks whether to stop the running batch, and when: 立即停止 (the default), 完成当前文件后停止 or 继续
-    // (Esc), saying so when a stop after the current file was asked for already. It does not wait: the batch goes on while the question is open, and `answered` hears the choice
-    // later (never after `OwnerWindow` is gone). Returns the question while it is open, if it shows one.
+    // (Esc), saying so when a stop after the current file was asked for already. It does not wait: the batch
+    // goes on while the question is open, and `answered` hears the choice later (never after `OwnerWindow` is
+    // gone). Returns the question while it is open, if it shows one.
     virtual QWidget* AskToStop(QWidget* OwnerWindow, bool stopPending,
                                std::function<void(StopChoice)> answered) = 0;
 };

@@ -15,26 +15,27 @@ const QSet<QString> kVideoExtensions{// What the open dialog offers.
                                      "mpeg", "mkv", "webm", "m4v", "3gp", "3g2", "ts", "m2ts", "mts", "vob",
                                      "ogv", "rm", "rmvb", "divx", "dv", "f4v", "mxf", "wtv"};
 
-// What names sort by: folded case, every run of ASCII digits widened to the same length, so that comparing
-// keys as plain text compares numbers by value ("clip 2" is "clip 000…002", before "clip 000…010").
+// What names sort by: folded case, every run of decimal digits (full-width and other scripts' too) written
+// in ASCII and widened to the same length, so that comparing keys as plain text compares numbers by value
+// ("clip 2" is "clip 000…002", before "clip 000…010"; "第２集" before "第10集").
 QString sortKey(const QString& name) {
     constexpr qsizetype kWidth = 20;
     QString key;
     for (qsizetype at = 0; at < name.size();) {
-        if (name[at] < u'0' || name[at] > u'9') {
+        if (!name[at].isDigit()) {
             key += name[at++].toCaseFolded();
             continue;
         }
-        const qsizetype start = at;
-        while (at < name.size() && name[at] >= u'0' && name[at] <= u'9')
-            ++at;
-        const QString digits = name.mid(start, at - start);
+        QString digits;
+        for (; at < name.size() && name[at].isDigit(); ++at)
+            digits += QChar(u'0' + name[at].digitValue());
         key += digits.size() >= kWidth ? digits : QString(kWidth - digits.size(), u'0') + digits;
     }
     return key;
 }
 
-void appendVideos(const QString& folder, QStringList& found, QSet<QByteArray>& seen) {
+void appendVideos(const QString& folder, QStringList& found, QStringList& unreadable,
+                  QSet<QByteArray>& seen) {
     // Junctions and bind mounts can lead back into a folder already read.
     if (const QByteArray identity = platform::FileIdentity(folder); !identity.isEmpty()) {
         if (seen.contains(identity))
@@ -42,6 +43,10 @@ void appendVideos(const QString& folder, QStringList& found, QSet<QByteArray>& s
         seen.insert(identity);
     }
     const QDir dir(folder);
+    if (!dir.isReadable()) {
+        unreadable << QDir::toNativeSeparators(folder);
+        return;
+    }
     // Hidden files are left out: what a camera or another system hides there (._clip.mp4) is no video.
     const auto sorted = [&dir](QDir::Filters filter) {
         QStringList names = dir.entryList(filter | QDir::NoDotAndDotDot);
@@ -52,7 +57,7 @@ void appendVideos(const QString& folder, QStringList& found, QSet<QByteArray>& s
         if (HasVideoExtension(name))
             found << QDir::toNativeSeparators(dir.filePath(name));
     for (const QString& name : sorted(QDir::Dirs | QDir::NoSymLinks))
-        appendVideos(dir.filePath(name), found, seen);
+        appendVideos(dir.filePath(name), found, unreadable, seen);
 }
 } // namespace
 
@@ -65,9 +70,11 @@ bool HasVideoExtension(const QString& fileName) {
     return kVideoExtensions.contains(QFileInfo(fileName).suffix().toLower());
 }
 
-QStringList VideosIn(const QString& folder) {
-    QStringList found;
+QStringList VideosIn(const QString& folder, QStringList* unreadable) {
+    QStringList found, notRead;
     QSet<QByteArray> seen;
-    appendVideos(folder, found, seen);
+    appendVideos(folder, found, notRead, seen);
+    if (unreadable)
+        *unreadable = notRead;
     return found;
 }

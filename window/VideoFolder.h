@@ -4,7 +4,8 @@
 #include <QStringList>
 
 // Whether `a` comes before `b` as people count: runs of digits compare as numbers ("clip 2" before "clip 10",
-// "第2集" before "第10集"), the rest without regard to case; names that are equal so by their plain text.
+// "第２集" before "第10集", full-width digits counting as theirs), the rest without regard to case; names
+// that are equal so by their plain text.
 bool NaturalLess(const QString& a, const QString& b);
 
 // Whether a file's extension is that of a video: the open dialog's kinds and the other common ones.
@@ -12,5 +13,6 @@ bool HasVideoExtension(const QString& fileName);
 
 // The video files in `folder` and all its subfolders, as full paths in the system's own form: in each
 // folder its files in natural order, then its subfolders in natural order. Hidden entries are left out, links
-// to folders are not followed, and no folder is read twice, however it is reached.
-QStringList VideosIn(const QString& folder);
+// to folders are not followed, and no folder is read twice, however it is reached. The folders that could not
+// be read go into `unreadable`.
+QStringList VideosIn(const QString& folder, QStringList* unreadable = nullptr);

@@ -284,30 +284,34 @@ void frmMain::RunCommand(int Index) {
     m_pictures->imgButton_MouseUp(Index);
 }
 
-void frmMain::DropFiles(const QStringList& files, const QStringList& foldersWithoutVideo) {
+void frmMain::DropFiles(const QStringList& files, const QStringList& foldersWithoutVideo,
+                        const QStringList& foldersNotRead) {
     for (const QString& file : files)
         AppendPath(file, file);
     if (lstFile->count() > 0)
         picDragText->hide();
+    QStringList said;
     if (!foldersWithoutVideo.isEmpty())
-        QToolTip::showText(
-            LV->mapToGlobal(LV->rect().center()),
-            QStringLiteral("文件夹中没有视频文件：") + foldersWithoutVideo.join(QStringLiteral("、")), LV);
+        said << QStringLiteral("文件夹中没有视频文件：") + foldersWithoutVideo.join(QStringLiteral("、"));
+    if (!foldersNotRead.isEmpty())
+        said << QStringLiteral("无法读取文件夹中的内容：") + foldersNotRead.join(QStringLiteral("、"));
+    if (!said.isEmpty())
+        QToolTip::showText(LV->mapToGlobal(LV->rect().center()), said.join(u'\n'), LV);
 }
 
 void frmMain::StopBatch() {
     if (!m_batch->IsRunning() || m_stopQuestion)
         return;
     // The answer comes while the batch goes on: it counts only for the batch it was asked about.
-    m_stopQuestion = m_dialogs.AskToStop(
-        this, m_batch->StopPending(), [this, batch = m_batch->BatchNumber()](StopChoice choice) {
-            if (m_batch->BatchNumber() != batch)
-                return;
-            if (choice == StopChoice::Continue)
-                m_batch->CarryOn();
-            else
-                m_batch->Stop(choice == StopChoice::AfterCurrentFile);
-        });
+    m_stopQuestion = m_dialogs.AskToStop(this, m_batch->StopPending(),
+                                         [this, batch = m_batch->BatchNumber()](StopChoice choice) {
+                                             if (m_batch->BatchNumber() != batch)
+                                                 return;
+                                             if (choice == StopChoice::Continue)
+                                                 m_batch->CarryOn();
+                                             else
+                                                 m_batch->Stop(choice == StopChoice::AfterCurrentFile);
+                                         });
 }
 
 void frmMain::contextMenuEvent(QContextMenuEvent* event) {

@@ -85,8 +85,10 @@ class frmMain : public QWidget, public BatchQueue, public SettingPickers {
     void imgBrowse_Click();
     void imgExit_Click();
     void menuMsg_Change();
-    // Queues what was dropped; a folder without a video is named in a tooltip.
-    void DropFiles(const QStringList& files, const QStringList& foldersWithoutVideo);
+    // Queues what was dropped; a folder without a video, or whose videos could not be read, is named in a
+    // tooltip.
+    void DropFiles(const QStringList& files, const QStringList& foldersWithoutVideo,
+                   const QStringList& foldersNotRead);
     // Esc and the progress bar's menu: asks whether and when to stop the running batch.
     void StopBatch();
     // The commands are off exactly while a batch runs.

@@ -155,12 +155,13 @@ bool IsProcessRunning(qint64 processId) {
 }
 
 QString FullFolderPath(const QString& path) {
-    static const QRegularExpression fromRoot(QStringLiteral(R"(^([A-Za-z]:[\\/]|[\\/]{2}[^\\/]+[\\/][^\\/]+))"));
+    static const QRegularExpression fromRoot(
+        QStringLiteral(R"(^([A-Za-z]:[\\/]|[\\/]{2}[^\\/]+[\\/][^\\/]+))"));
     const QRegularExpressionMatch root = fromRoot.match(path);
     if (!root.hasMatch())
         return {};
-    QStringList names = path.mid(root.capturedLength()).split(QRegularExpression(QStringLiteral(R"([\\/]+)")),
-                                                             Qt::SkipEmptyParts);
+    QStringList names = path.mid(root.capturedLength())
+                            .split(QRegularExpression(QStringLiteral(R"([\\/]+)")), Qt::SkipEmptyParts);
     for (QString& name : names)
         if (name != QStringLiteral(".") && name != QStringLiteral(".."))
             while (name.endsWith(u'.') || name.endsWith(u' '))

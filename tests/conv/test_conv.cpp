@@ -364,19 +364,21 @@ class TestConv : public QObject {
             .channels = 1,
             .sampleRate = 44100,
             .incomplete = true};
-        QTest::newRow("WMV cut short") << DeviceCase{
-            .source = kSixSeconds + QStringList{"-c:v", "wmv2", "-c:a", "wmav2"},
-            .make = Make::FirstHalf,
-            .file = "cut.wmv",
-            .channels = 1,
-            .sampleRate = 44100,
-            .incomplete = true};
+        QTest::newRow("WMV cut short")
+            << DeviceCase{.source = kSixSeconds + QStringList{"-c:v", "wmv2", "-c:a", "wmav2"},
+                          .make = Make::FirstHalf,
+                          .file = "cut.wmv",
+                          .channels = 1,
+                          .sampleRate = 44100,
+                          .incomplete = true};
         // A subtitle track's length says nothing of whether the picture and the sound are whole.
         for (const auto& [container, subtitles] : {std::pair{"mkv", "srt"}, std::pair{"mp4", "mov_text"}})
-            QTest::newRow(qPrintable(QStringLiteral("%1 whose subtitles run past the picture").arg(container)))
-                << DeviceCase{.source = picture("320x240") + sound(44100) +
-                                        QStringList{"-i", path("late.srt"), "-map", "0", "-map", "1", "-map", "2"} +
-                                        kH264 + QStringList{"-c:a", "aac", "-c:s", subtitles},
+            QTest::newRow(
+                qPrintable(QStringLiteral("%1 whose subtitles run past the picture").arg(container)))
+                << DeviceCase{.source =
+                                  picture("320x240") + sound(44100) +
+                                  QStringList{"-i", path("late.srt"), "-map", "0", "-map", "1", "-map", "2"} +
+                                  kH264 + QStringList{"-c:a", "aac", "-c:s", subtitles},
                               .file = QStringLiteral("subtitled.") + container,
                               .channels = 1,
                               .sampleRate = 44100};
@@ -477,10 +479,14 @@ class TestConv : public QObject {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("link"); // the output is a link to the input
-        QTest::newRow("the same name") << "same.mp4" << "same.mp4" << false;
-        QTest::newRow("another spelling") << "spelt.mp4" << "./spelt.mp4" << false;
-        QTest::newRow("a link to it") << "linked.mp4" << "link.mp4" << true;
-        QTest::newRow("named as a work file") << "work.mp4.part" << "work.mp4" << false;
+        QTest::newRow("the same name") << "same.mp4"
+                                       << "same.mp4" << false;
+        QTest::newRow("another spelling") << "spelt.mp4"
+                                          << "./spelt.mp4" << false;
+        QTest::newRow("a link to it") << "linked.mp4"
+                                      << "link.mp4" << true;
+        QTest::newRow("named as a work file") << "work.mp4.part"
+                                              << "work.mp4" << false;
     }
     void neverWritesOverItsInput() {
         QFETCH(QString, input);

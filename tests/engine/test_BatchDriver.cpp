@@ -158,9 +158,9 @@ class TestBatchDriver : public QObject {
         QTest::newRow("a source gone")
             << QByteArray("instant") << QStringList{"gone.avi", "a.avi"}
             << QStringList{"1 个文件未能转换。", "gone.avi — 无法读取源文件"} << QStringList{"a.mp4"};
-        QTest::newRow("the encoder fails")
-            << QByteArray("fail") << QStringList{"a.avi"} << QStringList{"1 个文件未能转换。", "a.avi — 无法读取源文件。"}
-            << QStringList{"a.mp4 (earlier)"};
+        QTest::newRow("the encoder fails") << QByteArray("fail") << QStringList{"a.avi"}
+                                           << QStringList{"1 个文件未能转换。", "a.avi — 无法读取源文件。"}
+                                           << QStringList{"a.mp4 (earlier)"};
         // Whatever it said last, an encoder that dies did not say why.
         QTest::newRow("the encoder crashes")
             << QByteArray("crash") << QStringList{"a.avi", "b.avi"}
@@ -208,14 +208,18 @@ class TestBatchDriver : public QObject {
         QTest::addColumn<QString>("output"); // under a fresh folder; "file" there is a file
         QTest::addColumn<QString>("said");   // "<folder>" stands for that fresh folder
         const QString fake = QStringLiteral(FAKECONV_PATH);
-        QTest::newRow("no encoder") << "" << "<folder>/out" << "找不到转换程序：<encoder>";
+        QTest::newRow("no encoder") << ""
+                                    << "<folder>/out"
+                                    << "找不到转换程序：<encoder>";
         QTest::newRow("a relative output folder")
-            << fake << "rel-out" << "输出文件夹要写完整的路径（从盘符或根目录开始）：rel-out";
-        QTest::newRow("a file where the folder would be")
-            << fake << "<folder>/file" << "输出文件夹的位置上是一个文件：<folder>/file";
-        QTest::newRow("a file on the way to it")
-            << fake << "<folder>/file/out" << "输出文件夹的位置上是一个文件：<folder>/file";
-        QTest::newRow("no folder named") << fake << "  " << "请先选择输出文件夹。";
+            << fake << "rel-out"
+            << "输出文件夹要写完整的路径（从盘符或根目录开始）：rel-out";
+        QTest::newRow("a file where the folder would be") << fake << "<folder>/file"
+                                                          << "输出文件夹的位置上是一个文件：<folder>/file";
+        QTest::newRow("a file on the way to it") << fake << "<folder>/file/out"
+                                                 << "输出文件夹的位置上是一个文件：<folder>/file";
+        QTest::newRow("no folder named") << fake << "  "
+                                         << "请先选择输出文件夹。";
     }
     void aBatchThatCannotServeDoesNotStart() {
         QFETCH(QString, encoder);
@@ -228,8 +232,10 @@ class TestBatchDriver : public QObject {
         driver.queue.output = native(output.replace("<folder>", folder.path()));
         driver.queue.files = {source("a.avi"), source("b.avi")};
         driver.batch.Convert();
-        said.replace("<folder>", folder.path()).replace("<encoder>", EncoderPath(driver.programFolder.path()));
-        QCOMPARE(driver.notices.events, QStringList{"warning:Movikon Pro:" + native(said) + "\n转换没有开始。"});
+        said.replace("<folder>", folder.path())
+            .replace("<encoder>", EncoderPath(driver.programFolder.path()));
+        QCOMPARE(driver.notices.events,
+                 QStringList{"warning:Movikon Pro:" + native(said) + "\n转换没有开始。"});
         QVERIFY(!driver.batch.IsRunning());
         QCOMPARE(driver.queue.files, QStringList({source("a.avi"), source("b.avi")}));
         QCOMPARE(namesIn(folder.path()), QStringList{"file"});
@@ -240,9 +246,12 @@ class TestBatchDriver : public QObject {
     void theOutputFolderIsTakenAsMeant_data() {
         QTest::addColumn<QString>("typed"); // "<folder>" stands for a fresh folder, which is also the home
         QTest::addColumn<QString>("used");
-        QTest::newRow("spaces at both ends") << "  <folder>/out  " << "<folder>/out";
-        QTest::newRow("missing, with its parents") << "<folder>/a/b c/d" << "<folder>/a/b c/d";
-        QTest::newRow("the home folder") << "~/视频 out" << "<folder>/视频 out";
+        QTest::newRow("spaces at both ends") << "  <folder>/out  "
+                                             << "<folder>/out";
+        QTest::newRow("missing, with its parents") << "<folder>/a/b c/d"
+                                                   << "<folder>/a/b c/d";
+        QTest::newRow("the home folder") << "~/视频 out"
+                                         << "<folder>/视频 out";
     }
     void theOutputFolderIsTakenAsMeant() {
         QFETCH(QString, typed);
@@ -253,7 +262,8 @@ class TestBatchDriver : public QObject {
             QSKIP("this system finds the home folder elsewhere");
         Driver driver;
         QString shown;
-        connect(&driver.batch, &BatchDriver::OutputFolderUsed, this, [&shown](const QString& folder) { shown = folder; });
+        connect(&driver.batch, &BatchDriver::OutputFolderUsed, this,
+                [&shown](const QString& folder) { shown = folder; });
         driver.queue.output = native(typed.replace("<folder>", folder.path()));
         driver.queue.files = {source("a.avi")};
         driver.Run();
@@ -274,8 +284,9 @@ class TestBatchDriver : public QObject {
                 QDir(driver.Output()).removeRecursively();
         });
         driver.Run();
-        QCOMPARE(driver.notices.Only("report:"),
-                 QStringList{"report:转换已停止，未转换的文件仍在列表中。\n输出文件夹不存在：" + driver.Output()});
+        QCOMPARE(
+            driver.notices.Only("report:"),
+            QStringList{"report:转换已停止，未转换的文件仍在列表中。\n输出文件夹不存在：" + driver.Output()});
         QCOMPARE(driver.queue.files, QStringList({source("b.avi"), source("a.avi")}));
         QVERIFY(!QFileInfo::exists(driver.Output()));
         QVERIFY(namesIn(driver.staging.Path()).isEmpty());
@@ -293,7 +304,8 @@ class TestBatchDriver : public QObject {
         Driver driver;
         QVERIFY(QDir().mkpath(driver.Output()));
         const QString dead = QStringLiteral(".movikon-%1-0123abcd.part").arg(goneId);
-        const QString alive = QStringLiteral(".movikon-%1-0123abcd.part").arg(QCoreApplication::applicationPid());
+        const QString alive =
+            QStringLiteral(".movikon-%1-0123abcd.part").arg(QCoreApplication::applicationPid());
         for (const QString& name : {dead, alive, QStringLiteral(".movikon-notes.part")})
             writeFile(QDir(driver.Output()).filePath(name), "left");
         driver.queue.files = {source("a.avi")};
@@ -327,7 +339,8 @@ class TestBatchDriver : public QObject {
         writeFile(probe.filePath("X"), "x");
         QTest::newRow("names that differ in case")
             << QStringList{"src:A.avi", "src:a.mov"} << QStringList{"src:A.avi", "src:a.mov"}
-            << QStringList{"A.mp4", QFile::exists(probe.filePath("x")) ? "a (2).mp4" : "a.mp4"} << none << "" << false;
+            << QStringList{"A.mp4", QFile::exists(probe.filePath("x")) ? "a (2).mp4" : "a.mp4"} << none << ""
+            << false;
         QTest::newRow("the same file twice, a percent sign in its name")
             << QStringList{"src:50%2.avi"} << QStringList{"src:50%2.avi", "src:50%2.avi"}
             << QStringList{"50%2.mp4", "50%2 (2).mp4"} << none << "" << false;
@@ -357,8 +370,9 @@ class TestBatchDriver : public QObject {
             << QStringList{"out:a.mp4", "out:a.avi"} << QStringList{"out:a.mp4", "out:a.avi"}
             << QStringList{"a (2).mp4", "a (3).mp4"} << none << "" << true;
         QTest::newRow("two episodes of one name across a stop")
-            << QStringList{"src:s1/ep01.avi", "src:s2/ep01.avi"} << QStringList{"src:s1/ep01.avi", "src:s2/ep01.avi"}
-            << QStringList{"ep01.mp4", "ep01 (2).mp4"} << QStringList{"mark:ep01 (2).mp4"} << "" << true;
+            << QStringList{"src:s1/ep01.avi", "src:s2/ep01.avi"}
+            << QStringList{"src:s1/ep01.avi", "src:s2/ep01.avi"} << QStringList{"ep01.mp4", "ep01 (2).mp4"}
+            << QStringList{"mark:ep01 (2).mp4"} << "" << true;
         QTest::newRow("a name another instance takes meanwhile")
             << QStringList{"src:first.avi", "src:b.avi"} << QStringList{"src:first.avi", "src:b.avi"}
             << QStringList{"first.mp4", "b (2).mp4"} << none << "b.mp4" << false;
@@ -394,7 +408,9 @@ class TestBatchDriver : public QObject {
         const auto earlierBytes = [](const QString& placed) {
             return placed.startsWith("mark:") ? markedResult(kEarlier) : kEarlier;
         };
-        const auto nameOf = [](const QString& placed) { return placed.startsWith("mark:") ? placed.mid(5) : placed; };
+        const auto nameOf = [](const QString& placed) {
+            return placed.startsWith("mark:") ? placed.mid(5) : placed;
+        };
         for (const QString& placed : earlier)
             writeFile(QDir(output).filePath(nameOf(placed)), earlierBytes(placed));
         QTimer other;

@@ -119,6 +119,43 @@ class TestPlatform : public QObject {
             QCOMPARE(platform::FileIdentity(folder.filePath("link.avi")), identity);
     }
 
+    // A folder is named from a root, as each system roots it; what the system would drop, is dropped.
+    void aFolderIsNamedInFull_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("taken"); // empty: no full path
+        const bool windows = QSysInfo::kernelType() == QStringLiteral("winnt");
+        QTest::newRow("relative") << "rel-out"
+                                  << "";
+        QTest::newRow("nothing") << ""
+                                 << "";
+        if (!windows) {
+            QTest::newRow("from the root") << "/home/me/视频/"
+                                           << "/home/me/视频";
+            QTest::newRow("doubled and dotted separators") << "/a//b/./c/../d"
+                                                           << "/a/b/d";
+            QTest::newRow("a name ending in a full stop is a name") << "/a/out."
+                                                                    << "/a/out.";
+            return;
+        }
+        QTest::newRow("a drive") << "D:\\视频\\输出"
+                                 << "D:/视频/输出";
+        QTest::newRow("a drive's root") << "D:\\"
+                                        << "D:/";
+        QTest::newRow("a share") << "\\\\server\\share\\out"
+                                 << "//server/share/out";
+        QTest::newRow("full stops and spaces that end names") << "C:\\a. \\out.."
+                                                              << "C:/a/out";
+        QTest::newRow("on the current drive") << "\\out"
+                                              << "";
+        QTest::newRow("in the drive's current folder") << "C:out"
+                                                       << "";
+    }
+    void aFolderIsNamedInFull() {
+        QFETCH(QString, typed);
+        QFETCH(QString, taken);
+        QCOMPARE(platform::FullFolderPath(typed), taken);
+    }
+
     void withoutAHomeNothingIsStagedAtTheRoot() {
         const QByteArray home = qgetenv("HOME");
         qunsetenv("HOME");

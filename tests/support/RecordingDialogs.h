@@ -21,7 +21,8 @@ class RecordingDialogs : public Recorder<UserDialogs> {
         return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
     }
 
-    QWidget* AskToStop(QWidget* OwnerWindow, bool stopPending, std::function<void(StopChoice)> answered) override {
+    QWidget* AskToStop(QWidget* OwnerWindow, bool stopPending,
+                       std::function<void(StopChoice)> answered) override {
         events << (stopPending ? QStringLiteral("ask-stop:pending") : QStringLiteral("ask-stop"));
         const StopChoice choice = stopAnswers.isEmpty() ? StopChoice::Continue : stopAnswers.dequeue();
         // A person takes a moment to answer, while the batch goes on.

@@ -230,8 +230,8 @@ class TestFrmMain : public QObject {
         frmMain& window = fixture.Open();
         QTemporaryDir tree;
         for (const QString name :
-             {"第10集.mp4", "第2集.mp4", "第１集.mp4", "第二集.mp4", "clip 10.avi", "clip 2.AVI",
-              "clip 02.avi", "notes.txt", "cover.jpg", ".hidden.mp4", "sub/b.mkv", "sub/a.ts",
+             {"第10集.mp4", "第2集.mp4", "第１集.mp4", "第２０集.mp4", "第二集.mp4", "clip 10.avi",
+              "clip 2.AVI", "clip 02.avi", "notes.txt", "cover.jpg", ".hidden.mp4", "sub/b.mkv", "sub/a.ts",
               "sub/deeper/x.webm", "Sub2/y.3gp", "Sub2/readme"}) {
             QDir().mkpath(QFileInfo(tree.filePath(name)).path());
             writeFile(tree.filePath(name), "a clip");
@@ -239,10 +239,10 @@ class TestFrmMain : public QObject {
         const QString empty = tree.filePath("Sub2/nothing here");
         QVERIFY(QDir().mkpath(empty));
         Drop(window.LV->viewport(), Files({tree.path(), "/v/notes.txt", empty}));
-        // Full-width and Chinese numerals are no digits: they come after the numbers, by their code.
-        const QStringList inTree{"clip 02.avi", "clip 2.AVI",        "clip 10.avi", "第2集.mp4",
-                                 "第10集.mp4",  "第二集.mp4",        "第１集.mp4",  "sub/a.ts",
-                                 "sub/b.mkv",   "sub/deeper/x.webm", "Sub2/y.3gp"};
+        // Full-width digits count as digits; Chinese numerals are words, and come after the numbers.
+        const QStringList inTree{"clip 02.avi", "clip 2.AVI", "clip 10.avi",       "第１集.mp4",
+                                 "第2集.mp4",   "第10集.mp4", "第２０集.mp4",      "第二集.mp4",
+                                 "sub/a.ts",    "sub/b.mkv",  "sub/deeper/x.webm", "Sub2/y.3gp"};
         QStringList expected;
         for (const QString& name : inTree)
             expected << native(tree.filePath(name));
@@ -251,6 +251,22 @@ class TestFrmMain : public QObject {
         QCOMPARE(QToolTip::text(), QStringLiteral("文件夹中没有视频文件：nothing here"));
 
         Drop(window.LV->viewport(), Files({empty}));
+        QCOMPARE(fixture.Queue().size(), expected.size());
+
+        // Videos only where they cannot be read: that is what is said, not that there are none.
+        const QString locked = tree.filePath("locked/inner");
+        QVERIFY(QDir().mkpath(locked));
+        writeFile(locked + "/clip.mp4", "a clip");
+        QFile::setPermissions(locked, QFileDevice::WriteOwner);
+        if (QDir(locked).isReadable()) {
+            QFile::setPermissions(locked,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QSKIP("permissions do not keep this user out (root, or a system without them)");
+        }
+        Drop(window.LV->viewport(), Files({tree.filePath("locked")}));
+        QFile::setPermissions(locked,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(QToolTip::text(), QStringLiteral("无法读取文件夹中的内容：locked"));
         QCOMPARE(fixture.Queue().size(), expected.size());
     }
 
