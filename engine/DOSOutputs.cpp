@@ -25,7 +25,7 @@ QString DOSOutputs::ExecuteCommand(const QString& CommandLine) {
     if (!CommandLine.isEmpty())
         m_commandLine = CommandLine;
     if (m_commandLine.isEmpty()) {
-        m_notices.ShowError(QStringLiteral("Command Line empty"));
+        m_notices.ShowError(QStringLiteral("没有要运行的命令。"));
         return {};
     }
 
@@ -40,7 +40,7 @@ QString DOSOutputs::ExecuteCommand(const QString& CommandLine) {
         process->start(QIODevice::ReadOnly);
     }
     if (process->program().isEmpty() || !process->waitForStarted(-1)) {
-        m_notices.ShowError(QStringLiteral("File or command not found"));
+        m_notices.ShowError(QStringLiteral("找不到要运行的程序，或它无法运行。"));
         return {};
     }
 

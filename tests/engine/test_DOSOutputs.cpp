@@ -54,13 +54,13 @@ class TestDOSOutputs : public QObject {
     void commandsThatCannotStartShowTheirBoxAndRaiseNothing_data() {
         QTest::addColumn<QString>("commandLine");
         QTest::addColumn<QString>("box");
-        QTest::newRow("empty") << QString() << "error:Command Line empty";
+        QTest::newRow("empty") << QString() << "error:没有要运行的命令。";
         QTest::newRow("blank") << "   "
-                               << "error:File or command not found";
+                               << "error:找不到要运行的程序，或它无法运行。";
         QTest::newRow("missing program") << "/no/such/program -x"
-                                         << "error:File or command not found";
+                                         << "error:找不到要运行的程序，或它无法运行。";
         QTest::newRow("a folder") << "/tmp"
-                                  << "error:File or command not found";
+                                  << "error:找不到要运行的程序，或它无法运行。";
     }
     void commandsThatCannotStartShowTheirBoxAndRaiseNothing() {
         QFETCH(QString, commandLine);

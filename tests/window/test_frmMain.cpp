@@ -62,10 +62,19 @@ class TestFrmMain : public QObject {
         QDir().mkpath(fixture.Staging());
         writeFile(fixture.Staging() + "/tmpfile.dat", "left over");
         writeFile(fixture.Staging() + "/tmpfile.mp4", "left over");
+        // What a program killed while it published left in the output folder.
+        QProcess killed;
+        killed.start(QStringLiteral(CHATTER_PATH), {});
+        QVERIFY(killed.waitForStarted());
+        const QString leftover = QStringLiteral("/.movikon-%1-0123abcd.part").arg(killed.processId());
+        QVERIFY(killed.waitForFinished());
+        QVERIFY(QDir().mkpath(fixture.Output()));
+        writeFile(fixture.Output() + leftover, "half a result");
         frmMain& window = fixture.Open();
         QCOMPARE(choices(window), QStringList({"1500", "320x240", "29.97", "80"}));
         QCOMPARE(window.txtPath->text(), fixture.Output());
         QVERIFY(QDir(fixture.Staging()).isEmpty());
+        QVERIFY(!QFile::exists(fixture.Output() + leftover));
     }
 
     void addAppendsWhatTheDialogReturns() {
