@@ -47,6 +47,8 @@ std::optional<QString> FfmpegLog::Read(const QString& line) {
     if (!m_inInputSection)
         return std::nullopt;
 
+    if (const auto stream = ReadStreamLine(text))
+        m_streams << *stream;
     if (const auto stream = kStream.match(text); stream.hasMatch()) {
         if (stream.captured(1) == QStringLiteral("Audio"))
             m_hasSound = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conv/ConvProtocol.h"
+#include "conv/SourceStreams.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,10 +31,14 @@ class FfmpegLog {
     // Why the conversion failed, as one short Chinese sentence.
     QString Reason() const;
 
+    // The input's tracks, in the order ffmpeg lists them.
+    const QList<SourceStream>& Streams() const { return m_streams; }
+
   private:
     QString m_input;
     QString m_output;
     QStringList m_errors;
+    QList<SourceStream> m_streams;
     bool m_inInputSection = false;
     bool m_durationSeen = false;
     bool m_durationGuessed = false;
