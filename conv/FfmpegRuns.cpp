@@ -96,7 +96,7 @@ QString subtitleStep(const std::optional<BurntSubtitles>& subtitles) {
         return {};
     if (subtitles->pictureTrack >= 0)
         // The pictures are drawn for the source's frame: scaled with it to the picture's size.
-        return QStringLiteral("[picture];[0:%1][picture]scale2ref=w=rw:h=rh[subtitles][scaled];"
+        return QStringLiteral("[picture];[0:%1][picture]scale2ref[subtitles][scaled];"
                               "[scaled][subtitles]overlay=eof_action=pass")
             .arg(subtitles->pictureTrack);
     QString filter = QStringLiteral(",subtitles=filename=") +
