@@ -152,6 +152,7 @@ QStringList soundEncoder(const ConvArguments& arguments) {
             QStringLiteral("-profile:a"), QStringLiteral("aac_low"),
             QStringLiteral("-b:a"),       QStringLiteral("%1k").arg(arguments.audioKbps)};
 }
+
 // The map of the sound track a player plays; the first where the tracks are not known.
 QStringList soundTrack(const QList<SourceStream>& streams) {
     if (streams.isEmpty())

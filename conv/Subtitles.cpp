@@ -78,7 +78,7 @@ QString SubtitleFileBeside(const QString& input) {
         std::min_element(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
             return std::tie(a.rank, a.extension, a.name) < std::tie(b.rank, b.extension, b.name);
         });
-    return source.dir().filePath(first->name);
+    return QDir::cleanPath(source.dir().filePath(first->name));
 }
 
 QString SubtitleText(const QByteArray& bytes) {

@@ -604,6 +604,11 @@ class TestConv : public QObject {
                           .beside = {{".srt", noise}},
                           .subtitleBand = bottom,
                           .skipped = ".srt"};
+        QTest::newRow("subtitles: a file ffmpeg cannot read, left out and said")
+            << DeviceCase{.source = picture("320x240") + kH264,
+                          .beside = {{".srt", "no cue here --> nor here\n"}},
+                          .subtitleBand = bottom,
+                          .skipped = ".srt"};
     }
     void whatReachesTheDevice() {
         QFETCH(DeviceCase, wanted);
