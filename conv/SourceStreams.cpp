@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 // "Stream #0:1[0x2](eng): Audio: aac (LC) …": the place, the language, the kind, the codec and the rest.
 const QRegularExpression kStreamLine(QStringLiteral(
@@ -15,7 +17,7 @@ const QStringList kDispositions{"default",         "dub",           "original", 
                                 "still image"};
 
 // A sound track meant for fewer people than the main one.
-const QStringList kLesserSound{"comment", "hearing impaired", "visual impaired", "dub", "descriptions"};
+const QStringList kLesserSound{"comment", "hearing impaired", "visual impaired", "descriptions"};
 
 // The dispositions at the end of a track's description: " (default) (forced)".
 QStringList trailingDispositions(QString rest) {
@@ -84,9 +86,11 @@ std::optional<SourceStream> ChooseSound(const QList<SourceStream>& streams) {
             main << stream;
     }
     const QList<SourceStream>& candidates = main.isEmpty() ? sounds : main;
-    for (const SourceStream& stream : candidates)
-        if (stream.Is(QStringLiteral("default")))
-            return stream;
+    // A dub flagged default is what the file means to be played; one not flagged comes after the original.
+    for (const QString& flag : {QStringLiteral("default"), QString()})
+        for (const SourceStream& stream : candidates)
+            if (flag.isEmpty() ? !stream.Is(QStringLiteral("dub")) : stream.Is(flag))
+                return stream;
     return candidates.isEmpty() ? std::nullopt : std::optional(candidates.first());
 }
 

@@ -28,8 +28,8 @@ struct SourceStream {
 // The track a line of ffmpeg's log describes, if it describes one of the first input's.
 std::optional<SourceStream> ReadStreamLine(const QString& text);
 
-// The sound track a player plays: the one flagged default, else the first; one for commentary, for the
-// visually or hearing impaired, or a dub is taken only where there is nothing else.
+// The sound track a player plays: the one flagged default, else the first that is no dub, else the first;
+// one for commentary or for the visually or hearing impaired is taken only where there is nothing else.
 std::optional<SourceStream> ChooseSound(const QList<SourceStream>& streams);
 
 // The subtitle track a player shows unasked: one flagged forced, else one flagged default; none otherwise.

@@ -523,8 +523,9 @@ class TestConv : public QObject {
                                "language=eng"} +
                    flags;
         };
-        const QStringList secondDefault{"-disposition:a:0", "0",      "-disposition:a:1", "default",
-                                        "-disposition:a:2", "comment"};
+        // A film's Chinese dub, flagged default beside its English original: what the file means to play.
+        const QStringList secondDefault{"-disposition:a:0", "original",         "-disposition:a:1",
+                                        "default+dub",      "-disposition:a:2", "comment"};
         QTest::newRow("tracks: the one flagged default (MKV)") << DeviceCase{
             .source = tracks(secondDefault), .channels = 2, .sampleRate = 48000, .language = "chi"};
         QTest::newRow("tracks: the one flagged default (MP4)") << DeviceCase{.source = tracks(secondDefault),
@@ -538,6 +539,12 @@ class TestConv : public QObject {
             .channels = 2,
             .sampleRate = 48000,
             .language = "chi"};
+        QTest::newRow("tracks: none flagged default, the original before a dub")
+            << DeviceCase{.source = tracks({"-disposition:a:0", "dub", "-disposition:a:1", "original",
+                                            "-disposition:a:2", "comment", "-default_mode", "passthrough"}),
+                          .channels = 2,
+                          .sampleRate = 48000,
+                          .language = "chi"};
         QTest::newRow("tracks: none flagged, the first") << DeviceCase{
             .source =
                 picture("320x240") + sound(44100) + sound(48000, "pan=stereo|FL=c0|FR=c0") +
