@@ -28,8 +28,8 @@ int tagRank(const QString& tag) {
     return int(kChineseTags.size()) + 1;
 }
 
-// Among the 200 characters most used in Chinese, in both scripts: text read in its own encoding is full of
-// them, text read in the other one hardly holds any.
+// Some 200 of the characters most used in Chinese, in both scripts: text read in its own encoding is full
+// of them, text read in another one hardly holds any.
 const QString kCommonCharacters = QStringLiteral("的一是不了在人有我他这這个個们們中来來上大为為和国國地到以"
                                                  "说說时時要就出会會可也你对對生能而子那得于於着著"
                                                  "下自之年过過发發后後作里裡用道行所然家种種事成方多经經么麼"
@@ -92,10 +92,13 @@ QString SubtitleText(const QByteArray& bytes) {
     const QString asUtf8 = utf8(bytes);
     if (!utf8.hasError())
         return asUtf8;
-    // GB18030 where the two read alike: it is what most Chinese subtitle files are written in.
-    const QString gb = platform::DecodeChinese(bytes, platform::ChineseEncoding::Gb18030);
-    const QString big5 = platform::DecodeChinese(bytes, platform::ChineseEncoding::Big5);
-    return chineseScore(big5) > chineseScore(gb) ? big5 : gb;
+    // GB18030 where they read alike: it is what most Chinese subtitle files are written in. UTF-8 with a
+    // stray bad byte still reads as UTF-8.
+    const QStringList readings{platform::DecodeChinese(bytes, platform::ChineseEncoding::Gb18030),
+                               platform::DecodeChinese(bytes, platform::ChineseEncoding::Big5), asUtf8};
+    return *std::max_element(readings.begin(), readings.end(), [](const QString& a, const QString& b) {
+        return chineseScore(a) < chineseScore(b);
+    });
 }
 
 bool LooksLikeSubtitles(const QString& text) {

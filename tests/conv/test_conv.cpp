@@ -760,6 +760,9 @@ class TestConv : public QObject {
         QTest::newRow("Big5") << QByteArray::fromHex(
                                      "a7daadcca4b5a4d1a568acddb971bc76a141b36fac4fa4a4a4e5a672b9f5a143")
                               << traditional;
+        QTest::newRow("UTF-8 with a stray bad byte")
+            << simplified.toUtf8().insert(6, '\xFF')
+            << QString(simplified).insert(2, QChar::ReplacementCharacter);
         QTest::newRow("GBK, a few words") << kGbk << QStringLiteral("这是中文字幕");
         QTest::newRow("Big5, a few words") << kBig5 << QStringLiteral("這是中文字幕");
     }
