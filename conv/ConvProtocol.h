@@ -1,7 +1,8 @@
 #pragma once
 
 // What conv tells the front end on its console, besides the progress markers "Duration: " and "time=": the
-// reason a conversion failed, as its last line, and the note on a source that holds less than it declares.
+// reason a conversion failed, as its last line, the note on a source that holds less than it declares, and
+// the note on subtitles it could not burn in.
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -74,4 +75,21 @@ inline std::optional<IncompleteSource> ReadIncomplete(const QString& output) {
     if (!match.hasMatch())
         return std::nullopt;
     return IncompleteSource{match.captured(1).toDouble(), match.captured(2).toDouble()};
+}
+
+// Subtitles that cannot be read or drawn (a file in no text encoding, a track ffmpeg cannot draw) do not keep
+// the video from converting: conv converts it without them and names the subtitle file, or the source itself
+// for a track of its own.
+inline QString SubtitleSkippedLine(const QString& file) {
+    return QStringLiteral("Subtitle: skipped ") + file;
+}
+
+// The subtitle file conv's output says it left out, if it says so.
+inline std::optional<QString> ReadSubtitleSkipped(const QString& output) {
+    static const QRegularExpression line(QStringLiteral("^Subtitle: skipped (.+?)\\s*$"),
+                                         QRegularExpression::MultilineOption);
+    const auto match = line.match(output);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1);
 }

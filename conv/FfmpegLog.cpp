@@ -50,14 +50,16 @@ std::optional<QString> FfmpegLog::Read(const QString& line) {
     } else if (m_inInputSection && (text.startsWith(QStringLiteral("Output #")) ||
                                     text.startsWith(QStringLiteral("Stream mapping")))) {
         m_inInputSection = false;
-        if (m_durationSeen || m_duration.isEmpty())
+        if (m_durationSeen)
             return std::nullopt;
         m_durationSeen = true;
-        return m_mediaSeconds > 0 ? DurationText(m_mediaSeconds) : m_duration;
+        return Duration();
     }
     if (!m_inInputSection)
         return std::nullopt;
 
+    if (const auto stream = ReadStreamLine(text))
+        m_streams << *stream;
     if (const auto stream = kStream.match(text); stream.hasMatch()) {
         const QString kind = stream.captured(1);
         const bool cover = text.contains(QStringLiteral("(attached pic)"));
@@ -74,6 +76,12 @@ std::optional<QString> FfmpegLog::Read(const QString& line) {
             std::max(m_mediaSeconds, tag.captured(1).toInt() * 3600 + tag.captured(2).toInt() * 60 +
                                          tag.captured(3).toDouble());
     return std::nullopt;
+}
+
+std::optional<QString> FfmpegLog::Duration() const {
+    if (m_mediaSeconds > 0)
+        return DurationText(m_mediaSeconds);
+    return m_duration.isEmpty() ? std::nullopt : std::optional(m_duration);
 }
 
 bool FfmpegLog::OutputUnfinished() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conv/ConvProtocol.h"
+#include "conv/SourceStreams.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,8 +17,11 @@ class FfmpegLog {
     // `input` and `output` are the paths ffmpeg was given, to tell which side an error is about.
     FfmpegLog(QString input, QString output);
 
-    // Takes one line of the log. Returns the input's duration ("HH:MM:SS.cc") once the input is described.
+    // Takes one line of the log. Returns the input's duration once the input is described, before the output.
     std::optional<QString> Read(const QString& line);
+    // The input's duration ("HH:MM:SS.cc") as described so far: what a run that only looks at the input,
+    // and names no output, leaves it at.
+    std::optional<QString> Duration() const;
 
     // Whether ffmpeg only guessed the input's duration from its bit rate, so that it says little of how long
     // the source was meant to be.
@@ -32,10 +36,14 @@ class FfmpegLog {
     // Why the conversion failed, as one short Chinese sentence.
     QString Reason() const;
 
+    // The input's tracks, in the order ffmpeg lists them.
+    const QList<SourceStream>& Streams() const { return m_streams; }
+
   private:
     QString m_input;
     QString m_output;
     QStringList m_errors;
+    QList<SourceStream> m_streams;
     bool m_inInputSection = false;
     bool m_durationSeen = false;
     QString m_duration;           // the whole input's, as ffmpeg says it

@@ -1,6 +1,7 @@
 #include "conv/FfmpegRuns.h"
 
 #include "conv/ConvProtocol.h"
+#include "conv/Subtitles.h"
 
 #include <array>
 
@@ -37,10 +38,12 @@ constexpr std::array kLevels{LevelLimits{"1", 1485, 99, 64, 175},
                              LevelLimits{"4", 245760, 8192, 20000, 25000}};
 
 // The picture keeps its shape: scaled by its display aspect (pixel aspect included; ffmpeg has already turned
-// a rotated clip upright) to fit inside the frame, centred on black. A shape within 3 % of the frame's fills
-// it. The frames the output's rate drops go first, so that none of them is deinterlaced or scaled; interlaced
-// frames are deinterlaced while their lines are still the source's.
-QString pictureFilter(const ConvArguments& arguments) {
+// a rotated clip upright) to fit inside the frame, centred on black (frameFilter). A shape within 3 % of the
+// frame's fills it. The frames the output's rate drops go first, so that none of them is deinterlaced or
+// scaled; interlaced frames are deinterlaced while their lines are still the source's. The output's frames
+// start at the source's start: a picture that starts a fraction of a frame after it (MKV shifts it by the
+// sound encoder's lead-in) has its first frame shown from there, not a frame later and one short.
+QString pictureFilter(const ConvArguments& arguments, const QString& colour, const QString& scalerColour) {
     const QString width = QString::number(arguments.frameSize.width());
     const QString height = QString::number(arguments.frameSize.height());
     const QString close = QStringLiteral("lt(abs(dar*%2/%1-1),0.03)").arg(width, height);
@@ -49,9 +52,70 @@ QString pictureFilter(const ConvArguments& arguments) {
         QStringLiteral("if(not(%1)*not(%2),max(2,2*round(%3*dar/2)),%4)").arg(close, wider, height, width);
     const QString scaledHeight =
         QStringLiteral("if(not(%1)*%2,max(2,2*round(%3/dar/2)),%4)").arg(close, wider, width, height);
-    return QStringLiteral("fps=%1,yadif=deint=interlaced,scale=w='%2':h='%3',"
-                          "pad=%4:%5:(ow-iw)/2:(oh-ih)/2:black,setsar=1")
-        .arg(arguments.frameRate, scaledWidth, scaledHeight, width, height);
+    return QStringLiteral("fps=%1:start_time=0,yadif=deint=interlaced,%4scale=w='%2':h='%3'%5,format=yuv420p")
+        .arg(arguments.frameRate, scaledWidth, scaledHeight, colour, scalerColour);
+}
+
+QString frameFilter(const ConvArguments& arguments) {
+    return QStringLiteral("pad=%1:%2:(ow-iw)/2:(oh-ih)/2:black,setsar=1")
+        .arg(arguments.frameSize.width())
+        .arg(arguments.frameSize.height());
+}
+
+bool isHdr(const std::optional<SourceStream>& picture) {
+    return picture && (picture->transfer == QStringLiteral("smpte2084") ||
+                       picture->transfer == QStringLiteral("arib-std-b67"));
+}
+
+// A picture in PQ or HLG (HDR10, phones' HDR) becomes what an SDR screen shows: in linear light, with the
+// SDR white at 1, the mobius curve keeps what an SDR picture holds nearly as it is and rolls the highlights
+// off up to the source's peak, and what is brighter than twice the SDR white loses colour rather than turn
+// into another one; then BT.709. On a picture made from an SDR one, hable's curve left it a fifth darker
+// with three quarters of its contrast and colour, mobius within a twentieth and a tenth. A picture wider
+// than twice the output is first shrunk to that, in linear light: the floating-point steps that follow
+// then cost a quarter of their time on a 1080p source.
+QString colourStep(const std::optional<SourceStream>& picture, const ConvArguments& arguments) {
+    if (!isHdr(picture))
+        return {};
+    return QStringLiteral("zscale=w='min(iw,%1)':h=-2:f=bicubic:t=linear:npl=100,format=gbrpf32le,"
+                          "zscale=p=bt709,tonemap=mobius:desat=2,zscale=t=bt709:m=bt709:r=tv,format=yuv420p,")
+        .arg(2 * arguments.frameSize.width());
+}
+
+// Every result is BT.709 in limited range, as every small device takes it: the scaler converts a source's
+// full range (phones' and cameras' yuvj) and its matrix, read from the file or, where it says none, what
+// players assume: BT.601 below HD, BT.709 from it.
+QString scalerColour(const std::optional<SourceStream>& picture) {
+    QString matrix = QStringLiteral("auto");
+    if (picture && picture->matrix.isEmpty() && !isHdr(picture))
+        matrix = picture->size.height() >= 720 || picture->size.width() >= 1280 ? QStringLiteral("bt709")
+                                                                                : QStringLiteral("bt601");
+    return QStringLiteral(":in_color_matrix=%1:out_color_matrix=bt709:out_range=tv").arg(matrix);
+}
+
+// What a player shows over the picture, drawn on it once scaled, so that it sits inside it as a player
+// places it, at the output's sharpness; after the rate's change, at each kept frame's own time.
+QString subtitleStep(const std::optional<BurntSubtitles>& subtitles) {
+    if (!subtitles)
+        return {};
+    if (subtitles->pictureTrack >= 0)
+        // The pictures are drawn for the source's frame: scaled with it to the picture's size.
+        return QStringLiteral("[picture];[0:%1][picture]scale2ref[subtitles][scaled];"
+                              "[scaled][subtitles]overlay=eof_action=pass")
+            .arg(subtitles->pictureTrack);
+    QString filter = QStringLiteral(",subtitles=filename=") +
+                     FilterGraphValue(QStringLiteral("file:") + subtitles->textFile);
+    if (subtitles->textTrack >= 0)
+        filter += QStringLiteral(":si=%1").arg(subtitles->textTrack);
+    return filter;
+}
+
+// The result's colours, said in its stream for every player.
+QStringList colourTags() {
+    return {QStringLiteral("-color_primaries"), QStringLiteral("bt709"),
+            QStringLiteral("-color_trc"),       QStringLiteral("bt709"),
+            QStringLiteral("-colorspace"),      QStringLiteral("bt709"),
+            QStringLiteral("-color_range"),     QStringLiteral("tv")};
 }
 
 // Sound that every small player takes: mono stays mono, more channels are mixed down to stereo (centre and
@@ -89,20 +153,39 @@ QStringList soundEncoder(const ConvArguments& arguments) {
             QStringLiteral("-profile:a"), QStringLiteral("aac_low"),
             QStringLiteral("-b:a"),       QStringLiteral("%1k").arg(arguments.audioKbps)};
 }
+
+// The map of the sound track a player plays; the first where the tracks are not known.
+QStringList soundTrack(const QList<SourceStream>& streams) {
+    if (streams.isEmpty())
+        return {QStringLiteral("-map"), QStringLiteral("0:a:0?")};
+    if (const auto sound = ChooseSound(streams))
+        return {QStringLiteral("-map"), QStringLiteral("0:%1").arg(sound->index)};
+    return {};
+}
+
 } // namespace
 
 WorkFiles::WorkFiles(const QString& output)
     : partial(output + QStringLiteral(".part")), intermediate(output + QStringLiteral(".part.mov")),
-      passLog(output + QStringLiteral(".part-pass")) {}
+      passLog(output + QStringLiteral(".part-pass")), subtitles(output + QStringLiteral(".part-subtitles")) {}
 
 QStringList WorkFiles::All() const {
     // x264 writes its notes as "<stem>-0.log" and "<stem>-0.log.mbtree", each first under ".temp".
     const QString log = passLog + QStringLiteral("-0.log");
     const QString tree = log + QStringLiteral(".mbtree");
-    return {partial, intermediate, log, log + QStringLiteral(".temp"), tree, tree + QStringLiteral(".temp")};
+    return {partial,  intermediate, log, log + QStringLiteral(".temp"), tree, tree + QStringLiteral(".temp"),
+            subtitles};
 }
 
-QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source) {
+QStringList LookArguments(const ConvArguments& arguments) {
+    return {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+            QStringLiteral("-loglevel"),    QStringLiteral("level+info"),
+            QStringLiteral("-i"),           QStringLiteral("file:") + arguments.input};
+}
+
+QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source,
+                              const QList<SourceStream>& streams,
+                              const std::optional<BurntSubtitles>& subtitles) {
     QStringList run = commonArguments();
     const qint64 output = qint64(arguments.frameSize.width()) * arguments.frameSize.height();
     const bool muchLarger = qint64(source.width()) * source.height() >= kCheapDecodeShrink * output;
@@ -114,10 +197,13 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
     const QStringList threads =
         muchLarger ? QStringList{QStringLiteral("-threads"), QStringLiteral("1")} : QStringList();
     // "file:" keeps a name that starts with a dash or holds a colon from being read as an option or protocol.
-    // The first real video track (a cover picture is none) and the first sound track, if any.
+    // The first real video track (a cover picture is none) and the sound track a player plays, if any.
+    const auto picture = PictureStream(streams);
     run << QStringLiteral("-i") << QStringLiteral("file:") + arguments.input
         << QStringLiteral("-filter_complex")
-        << QStringLiteral("[0:V:0]%1,split[study][kept]").arg(pictureFilter(arguments));
+        << QStringLiteral("[0:V:0]%1%2,%3,split[study][kept]")
+               .arg(pictureFilter(arguments, colourStep(picture, arguments), scalerColour(picture)),
+                    subtitleStep(subtitles), frameFilter(arguments));
     // Both encoders take the filter's frames as they come: MOV would otherwise have frames doubled or dropped
     // to its own clock, and the second pass would meet more or fewer frames than the first noted.
     const QStringList everyFrame{QStringLiteral("-fps_mode"), QStringLiteral("passthrough")};
@@ -126,11 +212,10 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
         << everyFrame << QStringLiteral("-f") << QStringLiteral("null") << QStringLiteral("-");
     // The sound is encoded once, here, where the source's decoding leaves a core room for it. MOV keeps it
     // in the intermediate with its encoder's lead-in marked, so that it starts with the picture when copied.
-    run << QStringLiteral("-map") << QStringLiteral("[kept]") << QStringLiteral("-map")
-        << QStringLiteral("0:a:0?") << QStringLiteral("-c:v") << QStringLiteral("libx264") << threads
-        << QStringLiteral("-qp") << QStringLiteral("0") << QStringLiteral("-preset")
-        << QStringLiteral("ultrafast") << everyFrame << QStringLiteral("-af") << kSoundFilter
-        << soundEncoder(arguments) << QStringLiteral("-f") << QStringLiteral("mov")
+    run << QStringLiteral("-map") << QStringLiteral("[kept]") << soundTrack(streams) << QStringLiteral("-c:v")
+        << QStringLiteral("libx264") << threads << QStringLiteral("-qp") << QStringLiteral("0")
+        << QStringLiteral("-preset") << QStringLiteral("ultrafast") << everyFrame << QStringLiteral("-af")
+        << kSoundFilter << soundEncoder(arguments) << QStringLiteral("-f") << QStringLiteral("mov")
         << QStringLiteral("file:") + files.intermediate;
     return run;
 }
@@ -143,7 +228,7 @@ QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& 
                        // The first run's frames, each kept: the notes count them.
                        QStringLiteral("-fps_mode"), QStringLiteral("passthrough"), QStringLiteral("-r"),
                        arguments.frameRate} +
-           videoEncoder(arguments, files, 2) +
+           videoEncoder(arguments, files, 2) + colourTags() +
            QStringList{
                QStringLiteral("-c:a"), QStringLiteral("copy"),
                // The index first, for playing while it loads; the mark in the index as a key of its own.

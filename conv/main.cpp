@@ -9,6 +9,7 @@
 #include "conv/FfmpegLog.h"
 #include "conv/FfmpegRuns.h"
 #include "conv/Mp4Header.h"
+#include "conv/Subtitles.h"
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
@@ -80,11 +81,10 @@ class Conversion : public QObject {
         removeWorkFiles();
         if (const auto declared = headerSeconds(arguments.input)) {
             m_declaredSeconds = *declared;
-            m_declaredByHeader = true;
+            m_declaredByHeader = m_durationSaid = true;
             say(stdout, QStringLiteral("Duration: ") + DurationText(*declared) + QStringLiteral(", "));
         }
-        start(Run::First,
-              FirstRunArguments(m_arguments, m_files, Mp4FrameSize(arguments.input).value_or(QSize())));
+        start(Run::Look, LookArguments(m_arguments));
     }
 
     // Ends the conversion early: ffmpeg is ended at once (what it wrote is thrown away, so it need not
@@ -97,7 +97,7 @@ class Conversion : public QObject {
     }
 
   private:
-    enum class Run { First, Second };
+    enum class Run { Look, First, Second };
 
     // Started from the event loop, so that a failure to start can end it and a run can follow its
     // predecessor's end.
@@ -155,12 +155,18 @@ class Conversion : public QObject {
 
     void readLog() {
         for (const QString& line : readLines(QProcess::StandardError)) {
-            const auto duration = m_log.Read(line);
-            if (duration && m_run == Run::First && !m_declaredByHeader) {
-                m_declaredSeconds = seconds(*duration);
-                say(stdout, QStringLiteral("Duration: ") + *duration + QStringLiteral(", "));
-            }
+            if (const auto duration = m_log.Read(line); m_run != Run::Second)
+                sayDuration(duration);
         }
+    }
+
+    // The source's duration, said once.
+    void sayDuration(const std::optional<QString>& duration) {
+        if (!duration || m_durationSaid)
+            return;
+        m_durationSaid = true;
+        m_declaredSeconds = seconds(*duration);
+        say(stdout, QStringLiteral("Duration: ") + *duration + QStringLiteral(", "));
     }
 
     void finish(int exitCode, QProcess::ExitStatus status) {
@@ -168,7 +174,23 @@ class Conversion : public QObject {
         readLog();
         if (m_aborted)
             return fail(QStringLiteral("conv: stopped"), reason::kStopped);
-        if (status != QProcess::NormalExit || exitCode != 0 || !m_complete || m_log.OutputUnfinished()) {
+        if (m_run == Run::Look) {
+            // Whatever the look found, the first run tells a source that cannot be converted.
+            sayDuration(m_log.Duration());
+            m_streams = m_log.Streams();
+            m_subtitles = chooseSubtitles();
+            return startFirstRun();
+        }
+        const bool failed =
+            status != QProcess::NormalExit || exitCode != 0 || !m_complete || m_log.OutputUnfinished();
+        if (failed && m_run == Run::First && m_subtitles) {
+            // Subtitles that cannot be drawn leave the video without them, not unconverted.
+            m_skippedSubtitles = subtitlesName();
+            m_subtitles.reset();
+            m_convertedSeconds = 0;
+            return startFirstRun();
+        }
+        if (failed) {
             const QString said = m_log.LastError();
             return fail(said.isEmpty()
                             ? QStringLiteral("conv: ffmpeg ended with exit status %1").arg(exitCode)
@@ -191,8 +213,48 @@ class Conversion : public QObject {
         const double shortfall = m_declaredSeconds - m_convertedSeconds;
         if (shortfall > kShortfallSeconds && shortfall > kShortfallShare * m_declaredSeconds)
             say(stdout, IncompleteLine({m_convertedSeconds, m_declaredSeconds}));
+        if (!m_skippedSubtitles.isEmpty())
+            say(stdout, SubtitleSkippedLine(m_skippedSubtitles));
         QCoreApplication::exit(0);
     }
+
+    void startFirstRun() {
+        m_log = FfmpegLog(m_arguments.input, m_files.intermediate);
+        start(Run::First,
+              FirstRunArguments(m_arguments, m_files, Mp4FrameSize(m_arguments.input).value_or(QSize()),
+                                m_streams, m_subtitles));
+    }
+
+    // The subtitles a player shows with the source: its own track flagged forced, else one flagged default,
+    // else a subtitle file beside it, which is rewritten in UTF-8 beside the result for libass to read.
+    std::optional<BurntSubtitles> chooseSubtitles() {
+        if (const auto track = ChooseSubtitle(m_streams)) {
+            int textTrack = 0;
+            for (const SourceStream& stream : m_streams)
+                textTrack += stream.kind == QStringLiteral("Subtitle") && stream.index < track->index;
+            if (IsTextSubtitle(track->codec))
+                return BurntSubtitles{.textFile = m_arguments.input, .textTrack = textTrack};
+            if (IsPictureSubtitle(track->codec))
+                return BurntSubtitles{.textFile = {}, .pictureTrack = track->index};
+            m_skippedSubtitles = m_arguments.input;
+            return std::nullopt;
+        }
+        m_subtitleFile = SubtitleFileBeside(m_arguments.input);
+        if (m_subtitleFile.isEmpty())
+            return std::nullopt;
+        QFile file(m_subtitleFile);
+        const QString text = file.open(QIODevice::ReadOnly) ? SubtitleText(file.readAll()) : QString();
+        QFile copy(m_files.subtitles);
+        if (!LooksLikeSubtitles(text) || !copy.open(QIODevice::WriteOnly) || copy.write(text.toUtf8()) < 0 ||
+            !copy.flush()) {
+            m_skippedSubtitles = m_subtitleFile;
+            return std::nullopt;
+        }
+        return BurntSubtitles{.textFile = m_files.subtitles};
+    }
+
+    // What a person is told was left out: the subtitle file, or the source for a track of its own.
+    QString subtitlesName() const { return m_subtitleFile.isEmpty() ? m_arguments.input : m_subtitleFile; }
 
     // The details for people who want them, then the reason as the last line, the one the front end shows.
     void fail(const QString& details, const QString& reason) {
@@ -220,10 +282,15 @@ class Conversion : public QObject {
     WorkFiles m_files;
     QProcess m_ffmpeg;
     FfmpegLog m_log; // the current run's
-    Run m_run = Run::First;
+    Run m_run = Run::Look;
+    QList<SourceStream> m_streams;             // the source's tracks, as the look found them
+    std::optional<BurntSubtitles> m_subtitles; // what the first run burns in
+    QString m_subtitleFile;                    // the subtitle file beside the source, if one was taken
+    QString m_skippedSubtitles;                // subtitles that could not be burnt in
+    bool m_durationSaid = false;
     bool m_complete = false;
     bool m_aborted = false;
-    double m_declaredSeconds = 0; // the source's own duration, 0 while unknown
+    double m_declaredSeconds = 0;  // the source's own duration, 0 while unknown
     bool m_declaredByHeader = false;
     double m_convertedSeconds = 0; // the furthest point of the output so far
     double m_saidSeconds = 0;      // the furthest progress said

@@ -61,4 +61,12 @@ bool IsSharedProgramFolder(const QString& programFolder);
 // The user's own folder for the settings when the program folder is shared.
 QString UserSettingsFolder();
 
+// The Chinese national encodings that text files, subtitles among them, are written in besides Unicode:
+// GB18030 (and GBK, its subset) on the mainland, Big5 in Taiwan and Hong Kong.
+enum class ChineseEncoding { Gb18030, Big5 };
+
+// `bytes` read in `encoding`; a byte sequence the encoding does not have becomes a replacement character
+// (U+FFFD, or the system's own). Each system has its own tables for them.
+QString DecodeChinese(const QByteArray& bytes, ChineseEncoding encoding);
+
 } // namespace platform

@@ -8,10 +8,12 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <iconv.h>
 #include <limits>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -139,6 +141,34 @@ bool IsSharedProgramFolder(const QString& programFolder) {
 QString UserSettingsFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/movikon");
+}
+
+QString DecodeChinese(const QByteArray& bytes, ChineseEncoding encoding) {
+    // glibc's iconv holds both tables.
+    const iconv_t converter =
+        ::iconv_open("UTF-16LE", encoding == ChineseEncoding::Big5 ? "BIG5" : "GB18030");
+    if (converter == iconv_t(-1))
+        return QString(bytes.size(), QChar::ReplacementCharacter);
+    QString text;
+    QByteArray input = bytes;
+    char* in = input.data();
+    size_t inLeft = size_t(input.size());
+    std::array<char16_t, 1024> buffer{};
+    while (inLeft > 0) {
+        char* out = reinterpret_cast<char*>(buffer.data());
+        size_t outLeft = sizeof buffer;
+        const size_t done = ::iconv(converter, &in, &inLeft, &out, &outLeft);
+        const int error = errno;
+        text += QStringView(buffer.data(), qsizetype((sizeof buffer - outLeft) / sizeof(char16_t)));
+        if (done != size_t(-1) || error == E2BIG)
+            continue;
+        // A byte the encoding does not have, or a character cut off at the end: one replacement, and on.
+        text += QChar::ReplacementCharacter;
+        ++in;
+        --inLeft;
+    }
+    ::iconv_close(converter);
+    return text;
 }
 
 } // namespace platform

@@ -212,4 +212,17 @@ QString UserSettingsFolder() {
     return knownFolder(FOLDERID_RoamingAppData) + QStringLiteral("/Movikon");
 }
 
+QString DecodeChinese(const QByteArray& bytes, ChineseEncoding encoding) {
+    // The system's own code pages: 54936 is GB18030, 950 Big5.
+    const UINT codePage = encoding == ChineseEncoding::Big5 ? 950 : 54936;
+    if (bytes.isEmpty())
+        return {};
+    const int length = MultiByteToWideChar(codePage, 0, bytes.constData(), int(bytes.size()), nullptr, 0);
+    if (length <= 0)
+        return QString(bytes.size(), QChar::ReplacementCharacter);
+    std::wstring text(size_t(length), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.constData(), int(bytes.size()), text.data(), length);
+    return QString::fromStdWString(text);
+}
+
 } // namespace platform

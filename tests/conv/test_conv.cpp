@@ -4,6 +4,7 @@
 #include "RecordingNotices.h"
 #include "conv/ConvProtocol.h"
 #include "conv/Mp4Header.h"
+#include "conv/Subtitles.h"
 #include "engine/ConversionSettings.h"
 #include "engine/DOSOutputs.h"
 #include "engine/ProgressParser.h"
@@ -11,6 +12,7 @@
 
 #include <QJsonArray>
 #include <QRegularExpression>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -89,6 +91,14 @@ struct DeviceCase {
     QString reason;                       // a failure's last line; empty for a success
     bool incomplete = false;              // converted as far as the source goes, and said to be incomplete
     bool lengthUnknown = false;           // the source declares no length, and none is said
+    int frames = 0;                       // the result's frames, the first at its start; 0: not counted
+    QString language;                     // the sound track's language tag in the result
+    bool looksAsMadeFrom = false;         // the source was made from the first pass's SDR picture (remux)
+    std::optional<std::pair<int, int>> blackAndWhite; // the result's luma 10th and 90th percentiles
+    // Files beside the source, named as the source less its extension and then this, with what they hold.
+    QList<std::pair<QString, QByteArray>> beside;
+    QRect subtitleBand; // subtitles shown there from 1 to 1.5 s only; null: none anywhere
+    QString skipped;    // the end of the subtitle file conv says it left out
 };
 
 // Two seconds of an even grey picture, which a frame's black bars stand out against, as an input.
@@ -110,7 +120,80 @@ const QStringList kH264{"-c:v", "libx264", "-pix_fmt", "yuv420p"};
 const QStringList kSixSeconds{"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=6",
                               "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=6"};
 
+// Subtitles that show `text` from `from` to `to` seconds, as SubRip and as an ASS script with a style of its
+// own (the font only a name: the system's fallback finds the Chinese glyphs).
+QString srt(const QString& text, const QString& from = "00:00:01,000", const QString& to = "00:00:01,500") {
+    return QStringLiteral("1\r\n%1 --> %2\r\n%3\r\n\r\n").arg(from, to, text);
+}
+QByteArray srt8(const QString& from = "00:00:01,000", const QString& to = "00:00:01,500") {
+    return srt(QStringLiteral("这是中文字幕"), from, to).toUtf8();
+}
+QByteArray ass(const QString& from = "0:00:01.00", const QString& to = "0:00:01.50") {
+    return QStringLiteral("[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n[V4+ Styles]\n"
+                          "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, "
+                          "BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, "
+                          "BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n"
+                          "Style: Default,Arial,30,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,-1,0,0,0,100,"
+                          "100,0,0,1,2,0,2,10,10,12,1\n\n[Events]\n"
+                          "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
+                          "Dialogue: 0,%1,%2,Default,,0,0,0,,这是中文字幕\n")
+        .arg(from, to)
+        .toUtf8();
+}
+
+// "这是中文字幕" and its traditional form "這是中文字幕", as GBK and Big5 write them (made by iconv).
+const QByteArray kGbk = QByteArray::fromHex("d5e2cac7d6d0cec4d7d6c4bb");
+const QByteArray kBig5 = QByteArray::fromHex("b36fac4fa4a4a4e5a672b9f5");
+QByteArray srtIn(const QByteArray& text) {
+    return "1\r\n00:00:01,000 --> 00:00:01,500\r\n" + text + "\r\n\r\n";
+}
+
+// A DVD's subtitle picture, a white bar near the bottom of a 320x240 frame from 1 to about 1.5 s, as a VobSub
+// pair (`idx` and the .sub beside it) that ffmpeg reads as a subtitle track.
+bool makeVobSub(const QString& idx) {
+    constexpr int left = 60, top = 190, width = 200, height = 30;
+    const auto word = [](int value) { return QByteArray(1, char(value >> 8)) + char(value & 0xff); };
+    // Each line filled with colour 1 to its end; the top field's lines, then the bottom field's.
+    const QByteArray lines = QByteArray::fromHex("0001").repeated(height / 2);
+    const int control = 4 + 2 * int(lines.size());
+    const QByteArray area =
+        QByteArray::fromHex("05") + char(left >> 4) + char(((left & 15) << 4) | ((left + width - 1) >> 8)) +
+        char((left + width - 1) & 0xff) + char(top >> 4) +
+        char(((top & 15) << 4) | ((top + height - 1) >> 8)) + char((top + height - 1) & 0xff);
+    // Colour 1 is the palette's white, opaque; shown at once, hidden after 45 ticks of 1024/90000 s.
+    const QByteArray show = QByteArray::fromHex("033210"
+                                                "04fff0") +
+                            area + QByteArray::fromHex("06") + word(4) + word(4 + int(lines.size())) +
+                            QByteArray::fromHex("01ff");
+    const int hideAt = control + 4 + int(show.size());
+    const QByteArray body =
+        lines + lines + word(0) + word(hideAt) + show + word(45) + word(hideAt) + QByteArray::fromHex("02ff");
+    const QByteArray unit = word(4 + int(body.size())) + word(control) + body;
+    // One MPEG pack: its header, the private stream's packet at 1 s, padding to 2048 bytes.
+    const QByteArray pes = QByteArray::fromHex("818005210005bf2120") + unit;
+    QByteArray pack =
+        QByteArray::fromHex("000001ba4400040004010189c3f8000001bd") + word(int(pes.size())) + pes;
+    pack += QByteArray::fromHex("000001be") + word(2048 - int(pack.size()) - 6);
+    pack += QByteArray(2048 - pack.size(), char(0xff));
+    QFile sub(QString(idx).replace(QStringLiteral(".idx"), QStringLiteral(".sub")));
+    QFile index(idx);
+    return sub.open(QIODevice::WriteOnly) && sub.write(pack) == pack.size() &&
+           index.open(QIODevice::WriteOnly) &&
+           index.write("# VobSub index file, v7\nsize: 320x240\npalette: 000000, ffffff, 808080, 000000, "
+                       "000000, 000000, 000000, 000000, 000000, 000000, 000000, 000000, 000000, 000000, "
+                       "000000, 000000\nid: zh, index: 0\ntimestamp: 00:00:01:000, filepos: 000000000\n") > 0;
+}
+
+bool write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 bool make(const DeviceCase& wanted, const QString& path) {
+    const QString stem = QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName());
+    for (const auto& [name, bytes] : wanted.beside)
+        if (!write(stem + name, bytes))
+            return false;
     if (wanted.remux.isEmpty())
         return media::make(path, wanted.make, wanted.source);
     // What only a copy can set is set by a second run over the made clip.
@@ -202,7 +285,12 @@ class TestConv : public QObject {
         QVERIFY2(qAbs(media::duration(probed) - media::duration(media::probe(path(source)))) <= 0.2,
                  qPrintable(QString::number(media::duration(probed))));
         // The source's 25 frames a second retimed to the output's rate: none dropped or doubled beyond that.
-        const double expected = frameCount(path(source)) / 25.0 * rate.toDouble();
+        // From the source's start to its picture's end: WMV's picture starts after its sound's lead-in, and
+        // the result shows its first frame from the start.
+        const QJsonObject sourceProbed = media::probe(path(source));
+        const double pictureStart = media::videoStream(sourceProbed)["start_time"].toString().toDouble() -
+                                    sourceProbed["format"].toObject()["start_time"].toString().toDouble();
+        const double expected = (pictureStart + frameCount(path(source)) / 25.0) * rate.toDouble();
         QVERIFY2(expected > 0 && qAbs(frameCount(result) - expected) <= 1,
                  qPrintable(QStringLiteral("%1 of %2").arg(frameCount(result)).arg(expected)));
         QVERIFY(qAbs(video["duration"].toString().toDouble() - frameCount(path(source)) / 25.0) <= 0.1);
@@ -389,6 +477,175 @@ class TestConv : public QObject {
         QTest::newRow("output folder missing") << DeviceCase{.source = picture("320x240") + kH264,
                                                              .outputFolder = "no such folder/",
                                                              .reason = "无法写入输出文件。"};
+        // MKV starts the picture a fraction of a frame after the sound, by the AAC encoder's lead-in.
+        QTest::newRow("10-bit H.264 in MKV: the first frame at the start, none lost")
+            << DeviceCase{.source = {"-f", "lavfi", "-i", "testsrc2=size=640x480:rate=30:duration=5", "-f",
+                                     "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=5", "-c:v",
+                                     "libx264", "-pix_fmt", "yuv420p10le", "-c:a", "aac"},
+                          .rate = "29.97",
+                          .channels = 1,
+                          .sampleRate = 48000,
+                          .frames = 150};
+
+        // HDR as phones record it, made from an SDR picture with its white at 203 cd/m², as HDR is graded.
+        const QStringList sdr{"-f",
+                              "lavfi",
+                              "-i",
+                              "testsrc2=size=640x360:rate=25:duration=2,scale=out_color_matrix=bt709,"
+                              "format=yuv420p",
+                              "-c:v",
+                              "libx264",
+                              "-qp",
+                              "0",
+                              "-colorspace",
+                              "bt709",
+                              "-color_primaries",
+                              "bt709",
+                              "-color_trc",
+                              "bt709"};
+        const auto hdr = [](const QString& transfer) {
+            return QStringList{"-vf",
+                               QStringLiteral("zscale=t=linear:npl=203,format=gbrpf32le,zscale=p=bt2020:t=%1:"
+                                              "m=bt2020nc:r=tv:npl=203,format=yuv420p10le")
+                                   .arg(transfer),
+                               "-c:v",
+                               "libx264",
+                               "-crf",
+                               "12",
+                               "-color_primaries",
+                               "bt2020",
+                               "-color_trc",
+                               transfer,
+                               "-colorspace",
+                               "bt2020nc"};
+        };
+        QTest::newRow("HDR10 (PQ) looks as the SDR picture it was made from") << DeviceCase{
+            .source = sdr, .remux = hdr("smpte2084"), .size = "320x180", .looksAsMadeFrom = true};
+        QTest::newRow("HLG looks as the SDR picture it was made from") << DeviceCase{
+            .source = sdr, .remux = hdr("arib-std-b67"), .size = "320x180", .looksAsMadeFrom = true};
+        QTest::newRow("full range (a camera's yuvj) comes out in limited range")
+            << DeviceCase{.source = {"-f", "lavfi", "-i",
+                                     "color=c=black:size=320x240:rate=25:duration=2,"
+                                     "format=yuvj420p,geq=lum='255*gt(X,159)':cb=128:cr=128",
+                                     "-c:v", "mjpeg", "-q:v", "2"},
+                          .file = "camera.avi",
+                          .blackAndWhite = std::pair(16, 235)};
+
+        // The sound track a player plays, and its language.
+        const auto tracks = [](const QStringList& flags) {
+            return picture("320x240") + sound(44100) + sound(48000, "pan=stereo|FL=c0|FR=c0") + sound(44100) +
+                   kH264 +
+                   QStringList{"-map",
+                               "0",
+                               "-map",
+                               "1",
+                               "-map",
+                               "2",
+                               "-map",
+                               "3",
+                               "-c:a",
+                               "aac",
+                               "-metadata:s:a:0",
+                               "language=eng",
+                               "-metadata:s:a:1",
+                               "language=chi",
+                               "-metadata:s:a:2",
+                               "language=eng"} +
+                   flags;
+        };
+        // A film's Chinese dub, flagged default beside its English original: what the file means to play.
+        const QStringList secondDefault{"-disposition:a:0", "original",         "-disposition:a:1",
+                                        "default+dub",      "-disposition:a:2", "comment"};
+        QTest::newRow("tracks: the one flagged default (MKV)") << DeviceCase{
+            .source = tracks(secondDefault), .channels = 2, .sampleRate = 48000, .language = "chi"};
+        QTest::newRow("tracks: the one flagged default (MP4)") << DeviceCase{.source = tracks(secondDefault),
+                                                                             .file = "tracks.mp4",
+                                                                             .channels = 2,
+                                                                             .sampleRate = 48000,
+                                                                             .language = "chi"};
+        QTest::newRow("tracks: the commentary first, the next") << DeviceCase{
+            .source =
+                tracks({"-disposition:a:0", "comment", "-disposition:a:1", "0", "-disposition:a:2", "0"}),
+            .channels = 2,
+            .sampleRate = 48000,
+            .language = "chi"};
+        QTest::newRow("tracks: none flagged default, the original before a dub")
+            << DeviceCase{.source = tracks({"-disposition:a:0", "dub", "-disposition:a:1", "original",
+                                            "-disposition:a:2", "comment", "-default_mode", "passthrough"}),
+                          .channels = 2,
+                          .sampleRate = 48000,
+                          .language = "chi"};
+        QTest::newRow("tracks: none flagged, the first") << DeviceCase{
+            .source =
+                picture("320x240") + sound(44100) + sound(48000, "pan=stereo|FL=c0|FR=c0") +
+                QStringList{"-map", "0", "-map", "1", "-map", "2", "-c:v", "mpeg4", "-c:a", "libmp3lame"},
+            .file = "tracks.avi",
+            .channels = 1,
+            .sampleRate = 44100};
+
+        // Subtitles a player shows unasked, burnt in: each shows from 1 to 1.5 s; the ones it must not take
+        // from 0.3 to 0.7 s.
+        const QRect bottom(0, 180, 320, 60);
+        QVERIFY(write(path("style.ass"), ass()) &&
+                write(path("early.ass"), ass("0:00:00.30", "0:00:00.70")) && write(path("cue.srt"), srt8()) &&
+                makeVobSub(path("dvd.idx")));
+        QTest::newRow("subtitles: an ASS track flagged default, inside the picture") << DeviceCase{
+            .source = picture("1280x720") + QStringList{"-i", path("style.ass")} + kH264 +
+                      QStringList{"-map", "0", "-map", "1", "-c:s", "ass", "-disposition:s:0", "default"},
+            .picture = {0, 30, 320, 180},
+            .subtitleBand = {0, 150, 320, 60}};
+        QTest::newRow("subtitles: the track flagged forced before the default one")
+            << DeviceCase{.source = picture("320x240") +
+                                    QStringList{"-i", path("early.ass"), "-i", path("style.ass")} + kH264 +
+                                    QStringList{"-map", "0", "-map", "1", "-map", "2", "-c:s", "ass",
+                                                "-disposition:s:0", "default", "-disposition:s:1", "forced"},
+                          .subtitleBand = bottom};
+        QTest::newRow("subtitles: a mov_text track flagged default (MP4)")
+            << DeviceCase{.source = picture("320x240") + QStringList{"-i", path("cue.srt")} + kH264 +
+                                    QStringList{"-map", "0", "-map", "1", "-c:s", "mov_text",
+                                                "-disposition:s:0", "default"},
+                          .file = "movtext.mp4",
+                          .subtitleBand = bottom};
+        QTest::newRow("subtitles: a DVD's pictures, scaled with the picture") << DeviceCase{
+            .source = picture("640x480") + QStringList{"-i", path("dvd.idx")} + kH264 +
+                      QStringList{"-map", "0", "-map", "1", "-c:s", "copy", "-disposition:s:0", "default"},
+            .subtitleBand = bottom};
+        QTest::newRow("subtitles: a SubRip file beside, at a rate that drops frames")
+            << DeviceCase{.source = picture("320x240") + kH264,
+                          .file = "film.mp4",
+                          .rate = "14.985",
+                          .beside = {{".srt", srt8()}},
+                          .subtitleBand = bottom};
+        QTest::newRow("subtitles: the Chinese file beside first, then the untagged one")
+            << DeviceCase{.source = picture("320x240") + kH264,
+                          .file = "film.mp4",
+                          .beside = {{".srt", srt8("00:00:00,300", "00:00:00,700")},
+                                     {".en.srt", srt8("00:00:00,300", "00:00:00,700")},
+                                     {".chs.ass", ass()}},
+                          .subtitleBand = bottom};
+        QTest::newRow("subtitles: a GBK file") << DeviceCase{
+            .source = picture("320x240") + kH264, .beside = {{".srt", srtIn(kGbk)}}, .subtitleBand = bottom};
+        QTest::newRow("subtitles: a Big5 file") << DeviceCase{.source = picture("320x240") + kH264,
+                                                              .beside = {{".zh-tw.srt", srtIn(kBig5)}},
+                                                              .subtitleBand = bottom};
+        QTest::newRow("subtitles: a UTF-16 file")
+            << DeviceCase{.source = picture("320x240") + kH264,
+                          .beside = {{".ass", "\xFF\xFE" + QByteArray(QStringEncoder(QStringEncoder::Utf16LE)(
+                                                               QString::fromUtf8(ass())))}},
+                          .subtitleBand = bottom};
+        QByteArray noise;
+        for (int i = 0; i < 4096; ++i)
+            noise += char(i * 37 % 256);
+        QTest::newRow("subtitles: a file that holds none, left out and said")
+            << DeviceCase{.source = picture("320x240") + kH264,
+                          .beside = {{".srt", noise}},
+                          .subtitleBand = bottom,
+                          .skipped = ".srt"};
+        QTest::newRow("subtitles: a file ffmpeg cannot read, left out and said")
+            << DeviceCase{.source = picture("320x240") + kH264,
+                          .beside = {{".srt", "no cue here --> nor here\n"}},
+                          .subtitleBand = bottom,
+                          .skipped = ".srt"};
     }
     void whatReachesTheDevice() {
         QFETCH(DeviceCase, wanted);
@@ -439,6 +696,44 @@ class TestConv : public QObject {
                                     .arg(seen.width())
                                     .arg(seen.height())));
         }
+        // Every result in BT.709 and limited range, as every small device takes it.
+        QCOMPARE(QStringList({video["color_primaries"].toString(), video["color_transfer"].toString(),
+                              video["color_space"].toString(), video["color_range"].toString()}),
+                 QStringList({"bt709", "bt709", "bt709", "tv"}));
+        if (wanted.looksAsMadeFrom) {
+            const media::Look sdr = media::look(source + QStringLiteral(".first.mp4"));
+            const media::Look seen = media::look(result);
+            QVERIFY2(qAbs(seen.mean / sdr.mean - 1) <= 0.2 && seen.saturation >= 0.7 * sdr.saturation &&
+                         seen.high - seen.low >= 0.75 * (sdr.high - sdr.low),
+                     qPrintable(QStringLiteral("luma %1/%2/%3 saturation %4, the SDR picture's %5/%6/%7 %8")
+                                    .arg(seen.low)
+                                    .arg(seen.mean)
+                                    .arg(seen.high)
+                                    .arg(seen.saturation)
+                                    .arg(sdr.low)
+                                    .arg(sdr.mean)
+                                    .arg(sdr.high)
+                                    .arg(sdr.saturation)));
+        }
+        if (wanted.blackAndWhite) {
+            const media::Look seen = media::look(result);
+            QVERIFY2(qAbs(seen.low - wanted.blackAndWhite->first) <= 3 &&
+                         qAbs(seen.high - wanted.blackAndWhite->second) <= 3,
+                     qPrintable(QStringLiteral("%1 %2").arg(seen.low).arg(seen.high)));
+        }
+        if (wanted.frames) {
+            QCOMPARE(frameCount(result), wanted.frames);
+            QCOMPARE(video["start_time"].toString().toDouble(), 0.0);
+        }
+        if (!wanted.subtitleBand.isNull()) {
+            const int shown = media::inkIn(result, frame, wanted.subtitleBand, 1.25);
+            QVERIFY2(wanted.skipped.isEmpty() ? shown > 100 : shown == 0, qPrintable(QString::number(shown)));
+            for (const double second : {0.5, 1.8})
+                QCOMPARE(media::inkIn(result, frame, wanted.subtitleBand, second), 0);
+        }
+        const auto skipped = ReadSubtitleSkipped(run.output);
+        QVERIFY2(wanted.skipped.isEmpty() ? !skipped : skipped && skipped->endsWith(wanted.skipped),
+                 qPrintable(run.output.right(200)));
         if (wanted.progressive) {
             QVERIFY2(media::interlacedShare(source) > 0.8, "the source is combed");
             const double combed = media::interlacedShare(result);
@@ -458,6 +753,8 @@ class TestConv : public QObject {
         QCOMPARE(audio["profile"].toString(), QStringLiteral("LC"));
         QCOMPARE(audio["channels"].toInt(), wanted.channels);
         QCOMPARE(audio["sample_rate"].toString().toInt(), wanted.sampleRate);
+        if (!wanted.language.isEmpty())
+            QCOMPARE(audio["tags"].toObject()["language"].toString(), wanted.language);
         if (wanted.centreAndSurroundHeard) {
             // The tone is in the centre and the left surround: both sides carry the centre, the left more.
             const QList<double> levels = media::channelLevels(result, 2);
@@ -500,6 +797,64 @@ class TestConv : public QObject {
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.output.trimmed().split(u'\n').last(), reason::kOutputIsInput);
         QCOMPARE(readFile(path(input)), before);
+    }
+
+    // A subtitle file's text, whichever encoding it was written in.
+    void subtitleFilesAreReadInTheirEncoding_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        const QString simplified = QStringLiteral("我们今天去看电影，这是中文字幕。");
+        const QString traditional = QStringLiteral("我們今天去看電影，這是中文字幕。");
+        QTest::newRow("UTF-8") << simplified.toUtf8() << simplified;
+        QTest::newRow("UTF-8 with its mark") << "\xEF\xBB\xBF" + traditional.toUtf8() << traditional;
+        QTest::newRow("UTF-16 LE") << "\xFF\xFE" +
+                                          QByteArray(QStringEncoder(QStringEncoder::Utf16LE)(simplified))
+                                   << simplified;
+        QTest::newRow("UTF-16 BE") << "\xFE\xFF" +
+                                          QByteArray(QStringEncoder(QStringEncoder::Utf16BE)(traditional))
+                                   << traditional;
+        // As iconv writes them.
+        QTest::newRow("GBK") << QByteArray::fromHex(
+                                    "ced2c3c7bdf1ccecc8a5bfb4b5e7d3b0a3acd5e2cac7d6d0cec4d7d6c4bba1a3")
+                             << simplified;
+        QTest::newRow("Big5") << QByteArray::fromHex(
+                                     "a7daadcca4b5a4d1a568acddb971bc76a141b36fac4fa4a4a4e5a672b9f5a143")
+                              << traditional;
+        QTest::newRow("UTF-8 with a stray bad byte")
+            << simplified.toUtf8().insert(6, '\xFF')
+            << QString(simplified).insert(2, QChar::ReplacementCharacter);
+        QTest::newRow("GBK, a few words") << kGbk << QStringLiteral("这是中文字幕");
+        QTest::newRow("Big5, a few words") << kBig5 << QStringLiteral("這是中文字幕");
+    }
+    void subtitleFilesAreReadInTheirEncoding() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(SubtitleText(bytes), text);
+    }
+
+    // The subtitle file beside a video that a player picks up.
+    void theSubtitleFileBesideIsChosen_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("none") << QStringList{"other.srt", "film.txt", "filmmaker.srt"} << QString();
+        QTest::newRow("untagged") << QStringList{"film.srt"} << "film.srt";
+        QTest::newRow("Chinese, then untagged, then others")
+            << QStringList{"film.srt", "film.en.srt", "film.chs.ass"} << "film.chs.ass";
+        QTest::newRow("simplified before traditional")
+            << QStringList{"film.zh-tw.srt", "film.cht.srt", "film.简体.srt"} << "film.简体.srt";
+        QTest::newRow("untagged before another language")
+            << QStringList{"film.en.ass", "film.SRT"} << "film.SRT";
+        QTest::newRow("ASS before SSA before SRT")
+            << QStringList{"film.zh.srt", "film.zh.ssa", "film.zh.ass"} << "film.zh.ass";
+    }
+    void theSubtitleFileBesideIsChosen() {
+        QFETCH(QStringList, files);
+        QFETCH(QString, chosen);
+        QTemporaryDir folder;
+        for (const QString& file : files)
+            QVERIFY(write(folder.filePath(file), "1"));
+        const QString found = SubtitleFileBeside(folder.filePath("film.mp4"));
+        QCOMPARE(found, chosen.isEmpty() ? QString() : folder.filePath(chosen));
     }
 
     void aSourceStillBeingWrittenIsSaidToBeIncomplete() {

@@ -11,6 +11,7 @@
 #include <QSize>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace media {
@@ -102,6 +103,52 @@ inline QRect pictureBounds(const QString& path, const QSize& frame, double secon
             if (quint8(luma[y * frame.width() + x]) > 64)
                 bounds |= QRect(x, y, 1, 1);
     return bounds;
+}
+
+// How a frame looks, read as limited-range BT.709: its luma's 10th percentile, mean and 90th percentile, and
+// its mean saturation (the distance of its chroma from grey).
+struct Look {
+    int low = 0;
+    double mean = 0;
+    int high = 0;
+    double saturation = 0;
+};
+inline Look look(const QString& path, double second = 1.0) {
+    const QByteArray planes =
+        run(QStringLiteral("ffmpeg"), {"-v", "error", "-ss", QString::number(second), "-i", path, "-frames:v",
+                                       "1", "-f", "rawvideo", "-pix_fmt", "yuv444p", "pipe:1"});
+    const qsizetype count = planes.size() / 3;
+    if (count == 0)
+        return {};
+    QList<int> luma(count);
+    Look seen;
+    for (qsizetype i = 0; i < count; ++i) {
+        luma[i] = quint8(planes[i]);
+        seen.mean += luma[i];
+        seen.saturation +=
+            std::hypot(quint8(planes[count + i]) - 128.0, quint8(planes[2 * count + i]) - 128.0);
+    }
+    std::sort(luma.begin(), luma.end());
+    seen.low = luma[count / 10];
+    seen.high = luma[count * 9 / 10];
+    seen.mean /= double(count);
+    seen.saturation /= double(count);
+    return seen;
+}
+
+// How many pixels of `area` in the frame at `second` stand out from a mid-grey picture: drawn text and its
+// outline, a subtitle's picture.
+inline int inkIn(const QString& path, const QSize& frame, const QRect& area, double second) {
+    const QByteArray luma =
+        run(QStringLiteral("ffmpeg"), {"-v", "error", "-ss", QString::number(second), "-i", path, "-frames:v",
+                                       "1", "-f", "rawvideo", "-pix_fmt", "gray", "pipe:1"});
+    if (luma.size() != qsizetype(frame.width()) * frame.height())
+        return -1;
+    int ink = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ink += std::abs(quint8(luma[y * frame.width() + x]) - 128) > 50;
+    return ink;
 }
 
 // The loudness of each sound channel over the whole file, as root mean square of samples in [-1, 1].
