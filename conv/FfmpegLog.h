@@ -30,6 +30,9 @@ class FfmpegLog {
     // Why the conversion failed, as one short Chinese sentence.
     QString Reason() const;
 
+    // Why a run that ended well gave no picture: a picture track that would not decode, or none at all.
+    QString NoPictureReason() const;
+
   private:
     QString m_input;
     QString m_output;

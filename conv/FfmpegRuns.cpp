@@ -34,6 +34,12 @@ constexpr std::array kLevels{LevelLimits{"1", 1485, 99, 64, 175},
                              LevelLimits{"3.2", 216000, 5120, 20000, 20000},
                              LevelLimits{"4", 245760, 8192, 20000, 25000}};
 
+// The frames at the output's rate, deinterlaced where they are interlaced. A last frame that no output
+// frame's time falls on still gives one: a camera's single frame is a picture, not nothing.
+QString frameTimesFilter(const ConvArguments& arguments) {
+    return QStringLiteral("fps=%1:eof_action=pass,yadif=deint=interlaced").arg(arguments.frameRate);
+}
+
 // The picture keeps its shape: scaled by its display aspect (pixel aspect included; ffmpeg has already turned
 // a rotated clip upright) to fit inside the frame, centred on black. A shape within 3 % of the frame's fills
 // it. The frames the output's rate drops go first, so that none of them is deinterlaced or scaled; interlaced
@@ -47,9 +53,9 @@ QString pictureFilter(const ConvArguments& arguments) {
         QStringLiteral("if(not(%1)*not(%2),max(2,2*round(%3*dar/2)),%4)").arg(close, wider, height, width);
     const QString scaledHeight =
         QStringLiteral("if(not(%1)*%2,max(2,2*round(%3/dar/2)),%4)").arg(close, wider, width, height);
-    return QStringLiteral("fps=%1,yadif=deint=interlaced,scale=w='%2':h='%3',"
+    return QStringLiteral("%1,scale=w='%2':h='%3',"
                           "pad=%4:%5:(ow-iw)/2:(oh-ih)/2:black,setsar=1")
-        .arg(arguments.frameRate, scaledWidth, scaledHeight, width, height);
+        .arg(frameTimesFilter(arguments), scaledWidth, scaledHeight, width, height);
 }
 
 // Sound that every small player takes: mono stays mono, more channels are mixed down to stereo (centre and

@@ -159,6 +159,10 @@ class Conversion : public QObject {
                         workFolderIsFull() ? reason::kDiskFull : m_log.Reason());
         }
         if (m_run == Run::First) {
+            // A first run that ends well with no picture in the intermediate has nothing for the second.
+            if (!Mp4FrameSize(m_files.intermediate))
+                return fail(QStringLiteral("conv: no picture of the source could be decoded"),
+                            m_log.NoPictureReason());
             m_declaredSeconds = std::max(m_log.DurationIsGuessed() ? 0 : m_declaredSeconds,
                                          AviDeclaredSeconds(m_arguments.input).value_or(0));
             m_log = FfmpegLog(m_files.intermediate, m_files.partial);
