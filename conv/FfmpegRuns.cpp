@@ -58,9 +58,25 @@ QString pictureFilter(const ConvArguments& arguments) {
         .arg(frameTimesFilter(arguments), scaledWidth, scaledHeight, width, height);
 }
 
+// Many channels mixed add up past full scale (a full 7.1 to 10 dB over), and scaling the mix down to fit
+// would leave the centre's dialogue that much quieter: a look-ahead limiter holds the mix's peaks at -3 dBFS
+// (room for the AAC encoder's own overshoot) and leaves everything below alone, so nothing pumps. Mono and
+// stereo are not mixed: the channel count gates which branch carries the source (x + 0 is x), so theirs
+// reaches the encoder untouched. Each branch mixes in its own "aresample", after its gate: else ffmpeg may
+// mix before the split, and both gates would see two channels.
+QString soundFilter() {
+    const QString layouts = QStringLiteral("channel_layouts=mono|stereo");
+    return QStringLiteral("asplit[many][few];"
+                          "[many]volume='gt(nb_channels,2)',aresample,aformat=sample_fmts=dbl:%1,"
+                          "alimiter=limit=0.708:level=0:latency=1,aformat=sample_fmts=fltp:%1[mixed];"
+                          "[few]volume='lte(nb_channels,2)',aresample,aformat=sample_fmts=fltp:%1[kept];"
+                          "[mixed][kept]amix=inputs=2:normalize=0,aformat=sample_rates=44100|48000:%1")
+        .arg(layouts);
+}
+
 // Sound that every small player takes: mono stays mono, more channels are mixed down to stereo (centre and
 // surrounds folded in), and a rate other than 44.1 or 48 kHz becomes the nearer of the two.
-const QString kSoundFilter = QStringLiteral("aformat=sample_rates=44100|48000:channel_layouts=mono|stereo");
+const QString kSoundFilter = soundFilter();
 
 // What both runs of ffmpeg start with: its log for conv to read, its progress on its standard output.
 QStringList commonArguments() {

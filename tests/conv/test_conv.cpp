@@ -84,7 +84,9 @@ struct DeviceCase {
     bool rateKept = false;   // the video's bit rate is within 15 % of the asked one
     bool rateCapped = false; // the video's bit rate over the clip is at most 5 % over the asked one
     bool centreAndSurroundHeard = false;
-    int frames = 0;                       // the result's frames, counted; 0: not counted
+    bool neverClips =
+        false;      // made by fullThenVoice: the mix stays under full scale, the voice as loud as ever
+    int frames = 0; // the result's frames, counted; 0: not counted
     std::optional<double> beepAfterFlash; // the source's beep follows its flash by this, as must the result's
     QString reason;                       // a failure's last line; empty for a success
     bool incomplete = false;              // converted as far as the source goes, and said to be incomplete
@@ -100,6 +102,17 @@ QStringList picture(const QString& size, const QString& filter = QStringLiteral(
 QStringList sound(int rate, const QString& filter = QStringLiteral("anull")) {
     return {"-f", "lavfi", "-i",
             QStringLiteral("sine=frequency=440:sample_rate=%1:duration=2,%2").arg(rate).arg(filter)};
+}
+
+// Two seconds of sound in `layout`: the first with every channel at full scale and in step, the worst a mix
+// can meet; the second with the centre alone at a voice's level, 1/8 of full scale.
+QStringList fullThenVoice(const QString& layout) {
+    const QString full = QStringLiteral("lt(t,1)*sin(2*PI*440*t)");
+    const QString centre = QStringLiteral("if(lt(t,1),1,0.125)*sin(2*PI*440*t)");
+    // Channels past the expressions take the last: front left and right, centre, then all the rest.
+    return {"-f", "lavfi", "-i",
+            QStringLiteral("aevalsrc=exprs='%1|%1|%2|%1':channel_layout=%3:sample_rate=48000:duration=2")
+                .arg(full, centre, layout)};
 }
 
 const QStringList kH264{"-c:v", "libx264", "-pix_fmt", "yuv420p"};
@@ -274,6 +287,16 @@ class TestConv : public QObject {
                           .channels = 2,
                           .sampleRate = 48000,
                           .centreAndSurroundHeard = true};
+        QTest::newRow("5.1 at full scale") << DeviceCase{.source = picture("320x240") + fullThenVoice("5.1") +
+                                                                   kH264 + QStringList{"-c:a", "flac"},
+                                                         .channels = 2,
+                                                         .sampleRate = 48000,
+                                                         .neverClips = true};
+        QTest::newRow("7.1 at full scale") << DeviceCase{.source = picture("320x240") + fullThenVoice("7.1") +
+                                                                   kH264 + QStringList{"-c:a", "flac"},
+                                                         .channels = 2,
+                                                         .sampleRate = 48000,
+                                                         .neverClips = true};
         QTest::newRow("mono sound at 8 kHz") << DeviceCase{.source = picture("320x240") + sound(8000) +
                                                                      kH264 + QStringList{"-c:a", "pcm_s16le"},
                                                            .channels = 1,
@@ -446,6 +469,22 @@ class TestConv : public QObject {
             const QList<double> levels = media::channelLevels(result, 2);
             QVERIFY2(levels[1] > 0.05 && levels[0] > 1.3 * levels[1],
                      qPrintable(QStringLiteral("%1 %2").arg(levels[0]).arg(levels[1])));
+        }
+        if (wanted.neverClips) {
+            // At most -0.1 dBFS; the voice in each side at -3 dB (0.707) of the centre, or within 3 dB of
+            // that.
+            const double peak = media::soundLevels(result, 2).peak;
+            const QList<double> voice = media::soundLevels(result, 2, 1.3).rms;
+            const double expected = 0.707 * 0.125 / std::sqrt(2.0);
+            const auto heard = [&](double level) {
+                return level > expected / 1.413 && level < expected * 1.413;
+            };
+            QVERIFY2(peak <= 0.9886 && heard(voice[0]) && heard(voice[1]),
+                     qPrintable(QStringLiteral("peak %1 dBFS, voice %2 %3 of %4")
+                                    .arg(20 * std::log10(peak))
+                                    .arg(voice[0])
+                                    .arg(voice[1])
+                                    .arg(expected)));
         }
         if (wanted.beepAfterFlash) {
             // Within half a frame of the output: what a rate that drops frames can keep.

@@ -104,18 +104,31 @@ inline QRect pictureBounds(const QString& path, const QSize& frame, double secon
     return bounds;
 }
 
+// A sound track's loudest sample and the loudness of each channel (root mean square), from `from` seconds on,
+// of samples in [-1, 1] as the decoder gives them, before any rounding to whole numbers could clip them.
+struct SoundLevels {
+    double peak = 0;
+    QList<double> rms;
+};
+inline SoundLevels soundLevels(const QString& path, int channels, double from = 0) {
+    const QByteArray pcm = run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-vn", "-af",
+                                                          QStringLiteral("atrim=start=%1").arg(from), "-f",
+                                                          "f32le", "-c:a", "pcm_f32le", "pipe:1"});
+    SoundLevels levels{0, QList<double>(channels, 0.0)};
+    const auto* samples = reinterpret_cast<const float*>(pcm.constData());
+    const qsizetype count = pcm.size() / qsizetype(sizeof(float));
+    for (qsizetype i = 0; i < count; ++i) {
+        levels.peak = std::max(levels.peak, double(std::abs(samples[i])));
+        levels.rms[i % channels] += double(samples[i]) * samples[i];
+    }
+    for (double& sum : levels.rms)
+        sum = count ? std::sqrt(sum / double(count / channels)) : 0.0;
+    return levels;
+}
+
 // The loudness of each sound channel over the whole file, as root mean square of samples in [-1, 1].
 inline QList<double> channelLevels(const QString& path, int channels) {
-    const QByteArray pcm = run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-vn", "-f", "s16le",
-                                                          "-c:a", "pcm_s16le", "pipe:1"});
-    QList<double> sums(channels, 0.0);
-    const auto* samples = reinterpret_cast<const qint16*>(pcm.constData());
-    const qsizetype count = pcm.size() / qsizetype(sizeof(qint16));
-    for (qsizetype i = 0; i < count; ++i)
-        sums[i % channels] += std::pow(samples[i] / 32768.0, 2);
-    for (double& sum : sums)
-        sum = count ? std::sqrt(sum / double(count / channels)) : 0.0;
-    return sums;
+    return soundLevels(path, channels).rms;
 }
 
 // When a file's picture first turns white and when its sound first rises from silence, in seconds of its
