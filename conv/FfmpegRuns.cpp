@@ -34,10 +34,31 @@ constexpr std::array kLevels{LevelLimits{"1", 1485, 99, 64, 175},
                              LevelLimits{"3.2", 216000, 5120, 20000, 20000},
                              LevelLimits{"4", 245760, 8192, 20000, 25000}};
 
-// The frames at the output's rate, deinterlaced where they are interlaced. A last frame that no output
-// frame's time falls on still gives one: a camera's single frame is a picture, not nothing.
+// x264's B-frames (three, in a pyramid) put the first picture two frames into the file's own timeline, where
+// a player that ignores edit lists shows it.
+constexpr int kReorderFrames = 2;
+
+// The frames at the output's rate, deinterlaced where they are interlaced. A picture that starts after the
+// sound is preceded by its first frame from the start, in the stream itself, where a player that ignores edit
+// lists meets it too. A last frame that no output frame's time falls on still gives one: a camera's single
+// frame is a picture, not nothing.
 QString frameTimesFilter(const ConvArguments& arguments) {
-    return QStringLiteral("fps=%1:eof_action=pass,yadif=deint=interlaced").arg(arguments.frameRate);
+    return QStringLiteral("fps=%1:start_time=0:eof_action=pass,yadif=deint=interlaced")
+        .arg(arguments.frameRate);
+}
+
+// The AAC encoder's own lead-in, 1,024 samples: 21 ms at 48 kHz, 23 at 44.1.
+constexpr double kEncoderLeadSeconds = 1024.0 / 48000;
+
+// The sound's times, so that it is in step on players that ignore edit lists as on those that keep them.
+// Sound that starts after the picture, or pauses, is filled with silence in the stream itself. Before the
+// start it gets silence as long as the picture's B-frame delay, less the encoder's lead-in; the sound's edit
+// list skips both. Where edit lists are ignored the picture starts that late, and the sound with it.
+QString soundTimesFilter(const ConvArguments& arguments) {
+    const double lead = kReorderFrames / arguments.frameRate.toDouble() - kEncoderLeadSeconds;
+    return QStringLiteral("aresample=async=1:first_pts=0,adelay=delays=%1:all=1,asetpts=PTS-%2/TB")
+        .arg(lead * 1000, 0, 'f', 3)
+        .arg(lead, 0, 'f', 6);
 }
 
 // The picture keeps its shape: scaled by its display aspect (pixel aspect included; ffmpeg has already turned
@@ -64,7 +85,7 @@ QString pictureFilter(const ConvArguments& arguments) {
 // stereo are not mixed: the channel count gates which branch carries the source (x + 0 is x), so theirs
 // reaches the encoder untouched. Each branch mixes in its own "aresample", after its gate: else ffmpeg may
 // mix before the split, and both gates would see two channels.
-QString soundFilter() {
+QString soundMixFilter() {
     const QString layouts = QStringLiteral("channel_layouts=mono|stereo");
     return QStringLiteral("asplit[many][few];"
                           "[many]volume='gt(nb_channels,2)',aresample,aformat=sample_fmts=dbl:%1,"
@@ -76,7 +97,9 @@ QString soundFilter() {
 
 // Sound that every small player takes: mono stays mono, more channels are mixed down to stereo (centre and
 // surrounds folded in), and a rate other than 44.1 or 48 kHz becomes the nearer of the two.
-const QString kSoundFilter = soundFilter();
+QString soundFilter(const ConvArguments& arguments) {
+    return soundTimesFilter(arguments) + u',' + soundMixFilter();
+}
 
 // What both runs of ffmpeg start with: its log for conv to read, its progress on its standard output.
 QStringList commonArguments() {
@@ -149,7 +172,7 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
     run << QStringLiteral("-map") << QStringLiteral("[kept]") << QStringLiteral("-map")
         << QStringLiteral("0:a:0?") << QStringLiteral("-c:v") << QStringLiteral("libx264") << threads
         << QStringLiteral("-qp") << QStringLiteral("0") << QStringLiteral("-preset")
-        << QStringLiteral("ultrafast") << everyFrame << QStringLiteral("-af") << kSoundFilter
+        << QStringLiteral("ultrafast") << everyFrame << QStringLiteral("-af") << soundFilter(arguments)
         << soundEncoder(arguments) << QStringLiteral("-f") << QStringLiteral("mov")
         << QStringLiteral("file:") + files.intermediate;
     return run;

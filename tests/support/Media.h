@@ -137,13 +137,16 @@ struct Onsets {
     double flash = -1;
     double beep = -1;
 };
-inline Onsets onsets(const QString& path) {
+// With `ignoreEditList`, as a player that plays each track's samples from its own start.
+inline Onsets onsets(const QString& path, bool ignoreEditList = false) {
     Onsets found;
+    const QStringList input{"-ignore_editlist", ignoreEditList ? "1" : "0", "-i", path};
     // One "pts_time:" line per frame, each followed by its mean brightness.
     const QString frames = QString::fromUtf8(
         run(QStringLiteral("ffmpeg"),
-            {"-v", "error", "-i", path, "-an", "-vf",
-             "signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=-", "-f", "null", "-"}));
+            QStringList{"-v", "error"} + input +
+                QStringList{"-an", "-vf", "signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=-",
+                            "-f", "null", "-"}));
     static const QRegularExpression frame(QStringLiteral("pts_time:([0-9.]+)\\s+\\S+YAVG=([0-9.]+)"));
     for (auto it = frame.globalMatch(frames); it.hasNext() && found.flash < 0;) {
         const auto match = it.next();
@@ -151,8 +154,8 @@ inline Onsets onsets(const QString& path) {
             found.flash = match.captured(1).toDouble();
     }
     static const QRegularExpression rise(QStringLiteral("silence_end: ([0-9.]+)"));
-    const auto match = rise.match(
-        ffmpegSays({"-i", path, "-vn", "-af", "silencedetect=noise=-30dB:duration=0.05", "-f", "null", "-"}));
+    const auto match = rise.match(ffmpegSays(
+        input + QStringList{"-vn", "-af", "silencedetect=noise=-30dB:duration=0.05", "-f", "null", "-"}));
     if (match.hasMatch())
         found.beep = match.captured(1).toDouble();
     return found;
@@ -171,22 +174,38 @@ inline double interlacedShare(const QString& path) {
 }
 
 // What a test source is: a clip, or one of the ways a file people queue is not a whole one.
-enum class Make { Clip, VideoOnly, SoundOnly, FirstHalf, Text, ZeroBytes, Missing };
+enum class Make { Clip, VideoOnly, SoundOnly, FirstHalf, LastHalf, Text, ZeroBytes, Missing };
 
-// Makes `path` a source of `kind`. Clip and FirstHalf (a download cut short) are made by ffmpeg from
-// `clipArguments`, its inputs and codecs but for the path, by default a second of AVI with picture and sound.
+// A made clip as it is, or half of its bytes: the first (a download cut short) or the last (a recording
+// joined late).
+inline bool keepPart(const QString& path, Make kind) {
+    QFile file(path);
+    if (kind == Make::FirstHalf)
+        return file.resize(file.size() / 2);
+    if (kind != Make::LastHalf)
+        return true;
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    const QByteArray whole = file.readAll();
+    const QByteArray last = whole.mid(whole.size() / 2);
+    return file.seek(0) && file.write(last) == last.size() && file.resize(last.size());
+}
+
+// Makes `path` a source of `kind`. Clip and its halves are made by ffmpeg from `clipArguments`, its inputs
+// and codecs but for the path, by default a second of AVI with picture and sound.
 inline bool make(const QString& path, Make kind, QStringList clipArguments = {}) {
     const QStringList avi{"-f", "avi"};
     switch (kind) {
     case Make::Clip:
-    case Make::FirstHalf: {
+    case Make::FirstHalf:
+    case Make::LastHalf: {
         if (clipArguments.isEmpty())
             return makeClip(path, QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"} + avi, 1) &&
-                   (kind == Make::Clip || QFile(path).resize(QFile(path).size() / 2));
+                   keepPart(path, kind);
         int exitCode = 0;
         run("ffmpeg", QStringList{"-hide_banner", "-loglevel", "error", "-y"} + clipArguments << path,
             &exitCode);
-        return exitCode == 0 && (kind == Make::Clip || QFile(path).resize(QFile(path).size() / 2));
+        return exitCode == 0 && keepPart(path, kind);
     }
     case Make::VideoOnly:
         return makeClip(path, QStringList{"-c:v", "mpeg4", "-an"} + avi, 1);
