@@ -207,9 +207,13 @@ class TestConv : public QObject {
         QVERIFY(probed["format"].toObject()["format_name"].toString().contains("mp4"));
         QVERIFY2(qAbs(media::duration(probed) - media::duration(media::probe(path(source)))) <= 0.2,
                  qPrintable(QString::number(media::duration(probed))));
-        // The source's 25 frames a second retimed to the output's rate: none dropped or doubled beyond that.
-        // The last is kept for its whole time: a frame more where a container's milliseconds end it past 2 s.
-        const double expected = frameCount(path(source)) / 25.0 * rate.toDouble();
+        // The source's 25 frames a second retimed to the output's rate, from the file's start (a picture that
+        // starts after the sound is held till then): none dropped or doubled beyond that. The last is kept
+        // for its whole time: a frame more where a container's milliseconds end it past 2 s.
+        const QJsonObject sourceProbed = media::probe(path(source));
+        const double lead = media::videoStream(sourceProbed)["start_time"].toString().toDouble() -
+                            sourceProbed["format"].toObject()["start_time"].toString().toDouble();
+        const double expected = (lead + frameCount(path(source)) / 25.0) * rate.toDouble();
         const double over = frameCount(result) - expected;
         QVERIFY2(expected > 0 && over >= -1 && over < 1.5,
                  qPrintable(QStringLiteral("%1 of %2").arg(frameCount(result)).arg(expected)));
