@@ -59,6 +59,8 @@ std::optional<QString> FfmpegLog::Read(const QString& line) {
             m_hasCoverPicture = true;
         else
             m_hasVideo = true;
+        if (stream.captured(1) == QStringLiteral("Video"))
+            m_fieldsInVideo |= containsAny(text, {"top first", "bottom first", "coded first", "dvvideo"});
     }
     if (const auto duration = kDuration.match(text); duration.hasMatch() && !m_durationSeen) {
         m_durationSeen = true;

@@ -1,5 +1,7 @@
 #include "conv/FfmpegRuns.h"
 
+#include <QRegularExpression>
+
 #include <array>
 
 namespace {
@@ -42,10 +44,32 @@ constexpr int kReorderFrames = 2;
 // sound is preceded by its first frame from the start, in the stream itself, where a player that ignores edit
 // lists meets it too. A last frame that no output frame's time falls on still gives one: a camera's single
 // frame is a picture, not nothing.
-QString frameTimesFilter(const ConvArguments& arguments) {
-    return QStringLiteral("fps=%1:start_time=0:eof_action=pass,yadif=deint=interlaced")
-        .arg(arguments.frameRate);
+QString frameTimesFilter(const ConvArguments& arguments, Cadence cadence) {
+    const QString rate = QStringLiteral("fps=%1:start_time=0:eof_action=pass").arg(arguments.frameRate);
+    // Film under the fields is matched back into its frames first, the frame that 3:2 repeats dropped, so
+    // that every output rate steps through the film evenly; what stays combed (video-rate titles) is
+    // deinterlaced.
+    const QString matched = QStringLiteral("fieldmatch,yadif=deint=interlaced");
+    switch (cadence) {
+    case Cadence::Pulldown32:
+        return matched + QStringLiteral(",decimate,") + rate;
+    case Cadence::Pulldown22:
+        return matched + u',' + rate;
+    case Cadence::Video:
+        break;
+    }
+    return rate + QStringLiteral(",yadif=deint=interlaced");
 }
+
+// The frames the cadence run looks at: ten seconds of television.
+constexpr int kCadenceFrames = 300;
+
+// Of the frames that fieldmatch makes of the fields, at least this share is whole (no combing left) where
+// film lies under them; of true video, with motion, hardly any.
+constexpr double kWholeOnceMatched = 0.8;
+
+// 3:2 repeats a field in two frames of five; 2:2 none.
+constexpr double kRepeatedFieldsOf32 = 0.2;
 
 // The AAC encoder's own lead-in, 1,024 samples: 21 ms at 48 kHz, 23 at 44.1.
 constexpr double kEncoderLeadSeconds = 1024.0 / 48000;
@@ -65,7 +89,7 @@ QString soundTimesFilter(const ConvArguments& arguments) {
 // a rotated clip upright) to fit inside the frame, centred on black. A shape within 3 % of the frame's fills
 // it. The frames the output's rate drops go first, so that none of them is deinterlaced or scaled; interlaced
 // frames are deinterlaced while their lines are still the source's.
-QString pictureFilter(const ConvArguments& arguments) {
+QString pictureFilter(const ConvArguments& arguments, Cadence cadence) {
     const QString width = QString::number(arguments.frameSize.width());
     const QString height = QString::number(arguments.frameSize.height());
     const QString close = QStringLiteral("lt(abs(dar*%2/%1-1),0.03)").arg(width, height);
@@ -76,7 +100,7 @@ QString pictureFilter(const ConvArguments& arguments) {
         QStringLiteral("if(not(%1)*%2,max(2,2*round(%3/dar/2)),%4)").arg(close, wider, width, height);
     return QStringLiteral("%1,scale=w='%2':h='%3',"
                           "pad=%4:%5:(ow-iw)/2:(oh-ih)/2:black,setsar=1")
-        .arg(frameTimesFilter(arguments), scaledWidth, scaledHeight, width, height);
+        .arg(frameTimesFilter(arguments, cadence), scaledWidth, scaledHeight, width, height);
 }
 
 // Many channels mixed add up past full scale (a full 7.1 to 10 dB over), and scaling the mix down to fit
@@ -145,7 +169,46 @@ QStringList WorkFiles::All() const {
     return {partial, intermediate, log, log + QStringLiteral(".temp"), tree, tree + QStringLiteral(".temp")};
 }
 
-QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source) {
+QStringList CadenceRunArguments(const ConvArguments& arguments) {
+    // ffmpeg's interlace detector before the fields are matched (how many frames repeat a field) and after
+    // (how many frames are whole).
+    return commonArguments() +
+           QStringList{QStringLiteral("-i"),        QStringLiteral("file:") + arguments.input,
+                       QStringLiteral("-map"),      QStringLiteral("0:V:0"),
+                       QStringLiteral("-vf"),       QStringLiteral("idet,fieldmatch,idet"),
+                       QStringLiteral("-frames:v"), QString::number(kCadenceFrames),
+                       QStringLiteral("-f"),        QStringLiteral("null"),
+                       QStringLiteral("-")};
+}
+
+Cadence CadenceOf(const QStringList& log) {
+    static const QRegularExpression repeated(QStringLiteral(
+        "Parsed_idet_0 .*Repeated Fields: Neither: *([0-9]+) Top: *([0-9]+) Bottom: *([0-9]+)"));
+    static const QRegularExpression matched(QStringLiteral(
+        "Parsed_idet_2 .*Multi frame detection: TFF: *([0-9]+) BFF: *([0-9]+) Progressive: *([0-9]+) "
+        "Undetermined: *([0-9]+)"));
+    double repeatedShare = 0;
+    double wholeShare = 0;
+    for (const QString& line : log) {
+        if (const auto found = repeated.match(line); found.hasMatch()) {
+            const double repeats = found.captured(2).toDouble() + found.captured(3).toDouble();
+            const double all = found.captured(1).toDouble() + repeats;
+            repeatedShare = all > 0 ? repeats / all : 0;
+        }
+        if (const auto found = matched.match(line); found.hasMatch()) {
+            double all = 0;
+            for (int i = 1; i <= 4; ++i)
+                all += found.captured(i).toDouble();
+            wholeShare = all > 0 ? found.captured(3).toDouble() / all : 0;
+        }
+    }
+    if (wholeShare < kWholeOnceMatched)
+        return Cadence::Video;
+    return repeatedShare >= kRepeatedFieldsOf32 ? Cadence::Pulldown32 : Cadence::Pulldown22;
+}
+
+QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source,
+                              Cadence cadence) {
     QStringList run = commonArguments();
     const qint64 output = qint64(arguments.frameSize.width()) * arguments.frameSize.height();
     const bool muchLarger = qint64(source.width()) * source.height() >= kCheapDecodeShrink * output;
@@ -160,7 +223,7 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
     // The first real video track (a cover picture is none) and the first sound track, if any.
     run << QStringLiteral("-i") << QStringLiteral("file:") + arguments.input
         << QStringLiteral("-filter_complex")
-        << QStringLiteral("[0:V:0]%1,split[study][kept]").arg(pictureFilter(arguments));
+        << QStringLiteral("[0:V:0]%1,split[study][kept]").arg(pictureFilter(arguments, cadence));
     // Both encoders take the filter's frames as they come: MOV would otherwise have frames doubled or dropped
     // to its own clock, and the second pass would meet more or fewer frames than the first noted.
     const QStringList everyFrame{QStringLiteral("-fps_mode"), QStringLiteral("passthrough")};

@@ -25,8 +25,18 @@ struct WorkFiles {
     QStringList All() const;
 };
 
+// How the source's frames hold its pictures: video, or film put into fields for television, three fields
+// and two by turns (24 frames a second into 30) or two each (25 into 25).
+enum class Cadence { Video, Pulldown32, Pulldown22 };
+
+// Run 0, only for a source coded in fields: the cadence of its first frames, which CadenceOf reads from
+// ffmpeg's log of it.
+QStringList CadenceRunArguments(const ConvArguments& arguments);
+Cadence CadenceOf(const QStringList& log);
+
 // Run 1. `source` is the frame size the source declares; empty where it is not known.
-QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source);
+QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source,
+                              Cadence cadence = Cadence::Video);
 
 // Run 2.
 QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& files);

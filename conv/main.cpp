@@ -66,8 +66,7 @@ class Conversion : public QObject {
                      reason::kCannotStartFfmpeg);
         });
         removeWorkFiles();
-        start(Run::First,
-              FirstRunArguments(m_arguments, m_files, Mp4FrameSize(arguments.input).value_or(QSize())));
+        startFirstRun();
     }
 
     // Ends the conversion early: ffmpeg is ended at once (what it wrote is thrown away, so it need not
@@ -80,7 +79,12 @@ class Conversion : public QObject {
     }
 
   private:
-    enum class Run { First, Second };
+    enum class Run { Cadence, First, Second };
+
+    void startFirstRun() {
+        start(Run::First, FirstRunArguments(m_arguments, m_files,
+                                            Mp4FrameSize(m_arguments.input).value_or(QSize()), m_cadence));
+    }
 
     // Started from the event loop, so that a failure to start can end it and a run can follow its
     // predecessor's end.
@@ -116,6 +120,8 @@ class Conversion : public QObject {
             if (!ok)
                 continue;
             const double done = std::max<qint64>(0, microseconds) / 1e6;
+            if (m_run == Run::Cadence)
+                continue;
             if (m_run == Run::First) {
                 m_convertedSeconds = std::max(m_convertedSeconds, done);
                 sayTime(FirstRunShare(m_arguments) * done);
@@ -139,9 +145,18 @@ class Conversion : public QObject {
     void readLog() {
         for (const QString& line : readLines(QProcess::StandardError)) {
             const auto duration = m_log.Read(line);
+            if (m_run == Run::Cadence)
+                m_cadenceLog << line;
             if (duration && m_run == Run::First) {
                 m_declaredSeconds = seconds(*duration);
-                say(stdout, QStringLiteral("Duration: ") + *duration + QStringLiteral(", "));
+                if (!m_durationSaid)
+                    say(stdout, QStringLiteral("Duration: ") + *duration + QStringLiteral(", "));
+                m_durationSaid = true;
+            }
+            // A source coded in fields may hold film: its cadence is found before it is converted.
+            if (m_run == Run::First && !m_cadenceKnown && m_log.FieldsInVideo() && !m_findingCadence) {
+                m_findingCadence = true;
+                m_ffmpeg.kill();
             }
         }
     }
@@ -151,6 +166,20 @@ class Conversion : public QObject {
         readLog();
         if (m_aborted)
             return fail(QStringLiteral("conv: stopped"), reason::kStopped);
+        if (m_findingCadence) {
+            m_findingCadence = false;
+            m_cadenceKnown = true;
+            removeWorkFiles();
+            m_log = FfmpegLog(m_arguments.input, QStringLiteral("-"));
+            return start(Run::Cadence, CadenceRunArguments(m_arguments));
+        }
+        if (m_run == Run::Cadence) {
+            // A cadence that cannot be found is video's, which is deinterlaced as it comes.
+            if (status == QProcess::NormalExit && exitCode == 0)
+                m_cadence = CadenceOf(m_cadenceLog);
+            m_log = FfmpegLog(m_arguments.input, m_files.intermediate);
+            return startFirstRun();
+        }
         if (status != QProcess::NormalExit || exitCode != 0 || !m_complete || m_log.OutputUnfinished()) {
             const QString said = m_log.LastError();
             return fail(said.isEmpty()
@@ -210,6 +239,11 @@ class Conversion : public QObject {
     Run m_run = Run::First;
     bool m_complete = false;
     bool m_aborted = false;
+    bool m_durationSaid = false;
+    bool m_findingCadence = false; // the first run is being ended for the cadence run
+    bool m_cadenceKnown = false;
+    Cadence m_cadence = Cadence::Video;
+    QStringList m_cadenceLog;
     double m_declaredSeconds = 0;  // the source's own duration, 0 while unknown
     double m_convertedSeconds = 0; // the furthest point of the output so far
     double m_saidSeconds = 0;      // the furthest progress said

@@ -84,9 +84,11 @@ struct DeviceCase {
     bool rateKept = false;   // the video's bit rate is within 15 % of the asked one
     bool rateCapped = false; // the video's bit rate over the clip is at most 5 % over the asked one
     bool centreAndSurroundHeard = false;
-    bool neverClips =
-        false;      // made by fullThenVoice: the mix stays under full scale, the voice as loud as ever
-    int frames = 0; // the result's frames, counted; 0: not counted
+    // Made by fullThenVoice(): the mix stays under full scale, the voice as loud as ever.
+    bool neverClips = false;
+    // Made by telecined(): the film's frames a second, which the result steps through evenly.
+    double filmRate = 0;
+    int frames = 0;                       // the result's frames, counted; 0: not counted
     std::optional<double> beepAfterFlash; // the source's beep follows its flash by this, as must the result's
     QString reason;                       // a failure's last line; empty for a success
     bool incomplete = false;              // converted as far as the source goes, and said to be incomplete
@@ -113,6 +115,40 @@ QStringList fullThenVoice(const QString& layout) {
     return {"-f", "lavfi", "-i",
             QStringLiteral("aevalsrc=exprs='%1|%1|%2|%1':channel_layout=%3:sample_rate=48000:duration=2")
                 .arg(full, centre, layout)};
+}
+
+// How far telecined()'s bar moves in a film frame, in the source's 720 pixels across and in 320.
+constexpr int kFilmStep = 8;
+constexpr double kFilmStepIn320 = kFilmStep * 320.0 / 720;
+
+// Three seconds of film, a white bar stepping across black, put into fields as television does and coded in
+// them (MPEG-2): 3:2, 24 frames a second into 30, its cadence starting a frame in; or 2:2, 25 into 25, each
+// frame's fields a film frame apart, so that every frame is combed. Both show 4:3.
+QStringList telecined(bool threeTwo) {
+    const QString film = threeTwo ? QStringLiteral("24000/1001") : QStringLiteral("25");
+    const QString size = threeTwo ? QStringLiteral("720x480") : QStringLiteral("720x576");
+    const QString fields = threeTwo ? QStringLiteral("telecine=pattern=23,trim=start_frame=1,setsar=8/9")
+                                    : QStringLiteral("separatefields,trim=start_frame=1,weave,setsar=16/15");
+    return {
+        "-f",
+        "lavfi",
+        "-i",
+        QStringLiteral("color=c=black:size=%1:rate=%2:duration=3[back];color=c=white:size=16x%3:rate=%2[bar];"
+                       "[back][bar]overlay=x='n*%4':shortest=1,format=yuv420p,%5,setpts=PTS-STARTPTS,"
+                       "setfield=tff")
+            .arg(size, film, size.section(u'x', 1))
+            .arg(kFilmStep)
+            .arg(fields),
+        "-c:v",
+        "mpeg2video",
+        "-flags",
+        "+ilme+ildct",
+        "-top",
+        "1",
+        "-b:v",
+        "6M",
+        "-f",
+        "vob"};
 }
 
 const QStringList kH264{"-c:v", "libx264", "-pix_fmt", "yuv420p"};
@@ -284,7 +320,22 @@ class TestConv : public QObject {
             .size = "640x480",
             .rate = "29.97",
             .videoKbps = 1500,
-            .progressive = true};
+            .progressive = true,
+            .frames = 60};
+        for (const QString rate : {"14.985", "23.975", "25.0", "29.97"}) {
+            QTest::addRow("3:2 film from television at %s", qPrintable(rate))
+                << DeviceCase{.source = telecined(true),
+                              .file = "film 3-2.mpg",
+                              .rate = rate,
+                              .videoKbps = 800,
+                              .filmRate = 24000.0 / 1001};
+            QTest::addRow("2:2 film from television at %s", qPrintable(rate))
+                << DeviceCase{.source = telecined(false),
+                              .file = "film 2-2.mpg",
+                              .rate = rate,
+                              .videoKbps = 800,
+                              .filmRate = 25};
+        }
         QTest::newRow("5.1 sound at 48 kHz")
             << DeviceCase{.source = picture("320x240") + sound(48000, "pan=5.1|FC=c0|BL=c0") + kH264 +
                                     QStringList{"-c:a", "aac", "-b:a", "384k"},
@@ -484,6 +535,23 @@ class TestConv : public QObject {
                                     .arg(seen.y())
                                     .arg(seen.width())
                                     .arg(seen.height())));
+        }
+        if (wanted.filmRate > 0) {
+            // Each frame shows a film frame, whole, a step on from the last like an even resampling of the
+            // film: as many film frames as the rates' ratio, rounded down or up. The first frames are let be
+            // (the source starts half a film frame in) and the last two (its cadence cut short, the last film
+            // frame held).
+            const double perFrame = wanted.filmRate / wanted.rate.toDouble();
+            const QList<double> bar = media::barPositions(result, frame);
+            QStringList steps;
+            bool even = bar.size() > 30;
+            for (qsizetype i = 3; i + 2 < bar.size(); ++i) {
+                const double step = (bar[i] - bar[i - 1]) / kFilmStepIn320;
+                even &= bar[i - 1] >= 0 && qAbs(step - std::round(step)) < 0.3 &&
+                        std::round(step) >= std::floor(perFrame) && std::round(step) <= std::ceil(perFrame);
+                steps << QString::number(step, 'f', 1);
+            }
+            QVERIFY2(even, qPrintable(steps.join(u' ')));
         }
         if (wanted.frames)
             QCOMPARE(frameCount(result), wanted.frames);

@@ -161,6 +161,26 @@ inline Onsets onsets(const QString& path, bool ignoreEditList = false) {
     return found;
 }
 
+// Where a bright upright bar on black is across each frame of a file's picture: the middle of its bright
+// pixels on the frame's middle lines, in pixels from the left; -1 where none is.
+inline QList<double> barPositions(const QString& path, const QSize& frame) {
+    const QByteArray luma = run(QStringLiteral("ffmpeg"),
+                                {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "gray", "pipe:1"});
+    const qsizetype size = qsizetype(frame.width()) * frame.height();
+    QList<double> positions;
+    for (qsizetype at = 0; size > 0 && at + size <= luma.size(); at += size) {
+        double weighted = 0, total = 0;
+        for (int y = frame.height() / 2 - 4; y < frame.height() / 2 + 4; ++y)
+            for (int x = 0; x < frame.width(); ++x)
+                if (const int value = quint8(luma[at + qsizetype(y) * frame.width() + x]); value > 64) {
+                    weighted += double(value) * x;
+                    total += value;
+                }
+        positions << (total > 0 ? weighted / total : -1);
+    }
+    return positions;
+}
+
 // The share of frames that ffmpeg's interlace detector finds interlaced (combed), from 0 to 1.
 inline double interlacedShare(const QString& path) {
     static const QRegularExpression counts(
