@@ -40,6 +40,9 @@ constexpr std::array kLevels{LevelLimits{"1", 1485, 99, 64, 175},
 // a player that ignores edit lists shows it.
 constexpr int kReorderFrames = 2;
 
+// The frame rate of NTSC television, give or take the rounding of "29.97".
+constexpr double kNtscVideoRate = 29.9;
+
 // The frames at the output's rate, deinterlaced where they are interlaced. A picture that starts after the
 // sound is preceded by its first frame from the start, in the stream itself, where a player that ignores edit
 // lists meets it too. A last frame that no output frame's time falls on still gives one: a camera's single
@@ -52,6 +55,10 @@ QString frameTimesFilter(const ConvArguments& arguments, Cadence cadence) {
     const QString matched = QStringLiteral("fieldmatch,yadif=deint=interlaced");
     switch (cadence) {
     case Cadence::Pulldown32:
+        // At 30 frames a second the film's repeated frame is the one an even resampling repeats too, and
+        // video-rate titles keep every step they have.
+        if (arguments.frameRate.toDouble() >= kNtscVideoRate)
+            return matched + u',' + rate;
         return matched + QStringLiteral(",decimate,") + rate;
     case Cadence::Pulldown22:
         return matched + u',' + rate;
