@@ -115,14 +115,15 @@ QString pictureFilter(const ConvArguments& arguments, Cadence cadence) {
 // (room for the AAC encoder's own overshoot) and leaves everything below alone, so nothing pumps. Mono and
 // stereo are not mixed: the channel count gates which branch carries the source (x + 0 is x), so theirs
 // reaches the encoder untouched. Each branch mixes in its own "aresample", after its gate: else ffmpeg may
-// mix before the split, and both gates would see two channels.
+// mix before the split, and both gates would see two channels. The untouched branch is amix's first input,
+// which times its output: the limiter's look-ahead starts its own output a few milliseconds short.
 QString soundMixFilter() {
     const QString layouts = QStringLiteral("channel_layouts=mono|stereo");
     return QStringLiteral("asplit[many][few];"
                           "[many]volume='gt(nb_channels,2)',aresample,aformat=sample_fmts=dbl:%1,"
                           "alimiter=limit=0.708:level=0:latency=1,aformat=sample_fmts=fltp:%1[mixed];"
                           "[few]volume='lte(nb_channels,2)',aresample,aformat=sample_fmts=fltp:%1[kept];"
-                          "[mixed][kept]amix=inputs=2:normalize=0,aformat=sample_rates=44100|48000:%1")
+                          "[kept][mixed]amix=inputs=2:normalize=0,aformat=sample_rates=44100|48000:%1")
         .arg(layouts);
 }
 
