@@ -25,6 +25,11 @@ bool containsAny(const QString& text, std::initializer_list<const char*> phrases
             return true;
     return false;
 }
+
+bool isDamaged(const QString& errors) {
+    return containsAny(errors, {"moov atom not found", "partial file", "truncat", "End of file", "corrupt",
+                                "Invalid NAL unit", "error while decoding", "no frame!"});
+}
 } // namespace
 
 FfmpegLog::FfmpegLog(QString input, QString output)
@@ -68,6 +73,8 @@ std::optional<QString> FfmpegLog::Read(const QString& line) {
             m_hasSound = true;
         else if (kind == QStringLiteral("Video"))
             (cover ? m_hasCoverPicture : m_hasVideo) = true;
+        if (kind == QStringLiteral("Video"))
+            m_fieldsInVideo |= containsAny(text, {"top first", "bottom first", "coded first", "dvvideo"});
     }
     if (const auto duration = kDuration.match(text); duration.hasMatch() && m_duration.isEmpty())
         m_duration = duration.captured(1);
@@ -121,11 +128,14 @@ QString FfmpegLog::Reason() const {
             return reason::kCoverOnly;
         return m_hasSound ? reason::kSoundOnly : reason::kNoVideo;
     }
-    if (containsAny(errors, {"moov atom not found", "partial file", "truncat", "End of file", "corrupt",
-                             "Invalid NAL unit", "error while decoding"}))
+    if (isDamaged(errors))
         return reason::kDamaged;
     if (containsAny(errors, {"Invalid data found", "Unknown input format", "could not find codec", "Decoder",
                              "not supported", "Unsupported codec", "unknown codec"}))
         return reason::kNotAVideo;
     return reason::kOther;
+}
+
+QString FfmpegLog::NoPictureReason() const {
+    return isDamaged(m_errors.join(u'\n')) ? reason::kDamaged : reason::kNoVideo;
 }

@@ -27,6 +27,10 @@ class FfmpegLog {
     // the source was meant to be.
     bool DurationIsGuessed() const { return m_durationGuessed; }
 
+    // Whether the input's video is coded in fields (its field order said, or DV's, which is always), where
+    // film may lie under the fields.
+    bool FieldsInVideo() const { return m_fieldsInVideo; }
+
     // Whether ffmpeg said it could not finish writing its output. ffmpeg exits with 0 all the same.
     bool OutputUnfinished() const;
 
@@ -38,6 +42,9 @@ class FfmpegLog {
 
     // The input's tracks, in the order ffmpeg lists them.
     const QList<SourceStream>& Streams() const { return m_streams; }
+
+    // Why a run that ended well gave no picture: a picture track that would not decode, or none at all.
+    QString NoPictureReason() const;
 
   private:
     QString m_input;
@@ -53,4 +60,5 @@ class FfmpegLog {
     bool m_hasSound = false;
     bool m_hasVideo = false;
     bool m_hasCoverPicture = false;
+    bool m_fieldsInVideo = false;
 };

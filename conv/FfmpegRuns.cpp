@@ -2,6 +2,7 @@
 
 #include "conv/ConvProtocol.h"
 #include "conv/Subtitles.h"
+#include <QRegularExpression>
 
 #include <array>
 
@@ -37,13 +38,71 @@ constexpr std::array kLevels{LevelLimits{"1", 1485, 99, 64, 175},
                              LevelLimits{"3.2", 216000, 5120, 20000, 20000},
                              LevelLimits{"4", 245760, 8192, 20000, 25000}};
 
+// x264's B-frames (three, in a pyramid) put the first picture two frames into the file's own timeline, where
+// a player that ignores edit lists shows it.
+constexpr int kReorderFrames = 2;
+
+// The frame rate of NTSC television, give or take the rounding of "29.97".
+constexpr double kNtscVideoRate = 29.9;
+
+// The frames at the output's rate, deinterlaced where they are interlaced. A picture that starts after the
+// sound is preceded by its first frame from the start, in the stream itself, where a player that ignores edit
+// lists meets it too. A last frame that no output frame's time falls on still gives one: a camera's single
+// frame is a picture, not nothing.
+QString frameTimesFilter(const ConvArguments& arguments, Cadence cadence) {
+    const QString rate = QStringLiteral("fps=%1:start_time=0:eof_action=pass").arg(arguments.frameRate);
+    // Film under the fields is matched back into its frames first, the frame that 3:2 repeats dropped, so
+    // that every output rate steps through the film evenly; what stays combed (video-rate titles) is
+    // deinterlaced.
+    const QString matched = QStringLiteral("fieldmatch,yadif=deint=interlaced");
+    switch (cadence) {
+    case Cadence::Pulldown32:
+        // At 30 frames a second the film's repeated frame is the one an even resampling repeats too, and
+        // video-rate titles keep every step they have.
+        if (arguments.frameRate.toDouble() >= kNtscVideoRate)
+            return matched + u',' + rate;
+        return matched + QStringLiteral(",decimate,") + rate;
+    case Cadence::Pulldown22:
+        return matched + u',' + rate;
+    case Cadence::Video:
+        break;
+    }
+    return rate + QStringLiteral(",yadif=deint=interlaced");
+}
+
+// The frames the cadence run looks at: five seconds of television, 30 cycles of 3:2. Their decoding is most
+// of its work (2 s for 1080i H.264 here).
+constexpr int kCadenceFrames = 150;
+
+// Of the frames that fieldmatch makes of the fields, at least this share is whole (no combing left) where
+// film lies under them; of true video, with motion, hardly any.
+constexpr double kWholeOnceMatched = 0.8;
+
+// 3:2 repeats a field in two frames of five; 2:2 none.
+constexpr double kRepeatedFieldsOf32 = 0.2;
+
+// The AAC encoder's own lead-in, 1,024 samples: 21 ms at 48 kHz, 23 at 44.1.
+constexpr double kEncoderLeadSeconds = 1024.0 / 48000;
+
+// The sound's times, so that it is in step on players that ignore edit lists as on those that keep them.
+// Sound that starts after the picture, or pauses, is filled with silence in the stream itself. Before the
+// start it gets silence as long as the picture's B-frame delay, less the encoder's lead-in; the sound's edit
+// list skips both. Where edit lists are ignored the picture starts that late, and the sound with it.
+QString soundTimesFilter(const ConvArguments& arguments) {
+    const double lead = kReorderFrames / arguments.frameRate.toDouble() - kEncoderLeadSeconds;
+    return QStringLiteral("aresample=async=1:first_pts=0,adelay=delays=%1:all=1,asetpts=PTS-%2/TB")
+        .arg(lead * 1000, 0, 'f', 3)
+        .arg(lead, 0, 'f', 6);
+}
+
 // The picture keeps its shape: scaled by its display aspect (pixel aspect included; ffmpeg has already turned
 // a rotated clip upright) to fit inside the frame, centred on black (frameFilter). A shape within 3 % of the
 // frame's fills it. The frames the output's rate drops go first, so that none of them is deinterlaced or
 // scaled; interlaced frames are deinterlaced while their lines are still the source's. The output's frames
 // start at the source's start: a picture that starts a fraction of a frame after it (MKV shifts it by the
 // sound encoder's lead-in) has its first frame shown from there, not a frame later and one short.
-QString pictureFilter(const ConvArguments& arguments, const QString& colour, const QString& scalerColour) {
+QString pictureFilter(const ConvArguments& arguments, const QString& colour, const QString& scalerColour,
+                      Cadence cadence) {
     const QString width = QString::number(arguments.frameSize.width());
     const QString height = QString::number(arguments.frameSize.height());
     const QString close = QStringLiteral("lt(abs(dar*%2/%1-1),0.03)").arg(width, height);
@@ -52,8 +111,8 @@ QString pictureFilter(const ConvArguments& arguments, const QString& colour, con
         QStringLiteral("if(not(%1)*not(%2),max(2,2*round(%3*dar/2)),%4)").arg(close, wider, height, width);
     const QString scaledHeight =
         QStringLiteral("if(not(%1)*%2,max(2,2*round(%3/dar/2)),%4)").arg(close, wider, width, height);
-    return QStringLiteral("fps=%1:start_time=0,yadif=deint=interlaced,%4scale=w='%2':h='%3'%5,format=yuv420p")
-        .arg(arguments.frameRate, scaledWidth, scaledHeight, colour, scalerColour);
+    return QStringLiteral("%1,%4scale=w='%2':h='%3'%5,format=yuv420p")
+        .arg(frameTimesFilter(arguments, cadence), scaledWidth, scaledHeight, colour, scalerColour);
 }
 
 QString frameFilter(const ConvArguments& arguments) {
@@ -118,9 +177,28 @@ QStringList colourTags() {
             QStringLiteral("-color_range"),     QStringLiteral("tv")};
 }
 
+// Many channels mixed add up past full scale (a full 7.1 to 10 dB over), and scaling the mix down to fit
+// would leave the centre's dialogue that much quieter: a look-ahead limiter holds the mix's peaks at -3 dBFS
+// (room for the AAC encoder's own overshoot) and leaves everything below alone, so nothing pumps. Mono and
+// stereo are not mixed: the channel count gates which branch carries the source (x + 0 is x), so theirs
+// reaches the encoder untouched. Each branch mixes in its own "aresample", after its gate: else ffmpeg may
+// mix before the split, and both gates would see two channels. The untouched branch is amix's first input,
+// which times its output: the limiter's look-ahead starts its own output a few milliseconds short.
+QString soundMixFilter() {
+    const QString layouts = QStringLiteral("channel_layouts=mono|stereo");
+    return QStringLiteral("asplit[many][few];"
+                          "[many]volume='gt(nb_channels,2)',aresample,aformat=sample_fmts=dbl:%1,"
+                          "alimiter=limit=0.708:level=0:latency=1,aformat=sample_fmts=fltp:%1[mixed];"
+                          "[few]volume='lte(nb_channels,2)',aresample,aformat=sample_fmts=fltp:%1[kept];"
+                          "[kept][mixed]amix=inputs=2:normalize=0,aformat=sample_rates=44100|48000:%1")
+        .arg(layouts);
+}
+
 // Sound that every small player takes: mono stays mono, more channels are mixed down to stereo (centre and
 // surrounds folded in), and a rate other than 44.1 or 48 kHz becomes the nearer of the two.
-const QString kSoundFilter = QStringLiteral("aformat=sample_rates=44100|48000:channel_layouts=mono|stereo");
+QString soundFilter(const ConvArguments& arguments) {
+    return soundTimesFilter(arguments) + u',' + soundMixFilter();
+}
 
 // What both runs of ffmpeg start with: its log for conv to read, its progress on its standard output.
 QStringList commonArguments() {
@@ -183,9 +261,54 @@ QStringList LookArguments(const ConvArguments& arguments) {
             QStringLiteral("-i"),           QStringLiteral("file:") + arguments.input};
 }
 
+QStringList CadenceRunArguments(const ConvArguments& arguments) {
+    // ffmpeg's interlace detector before the fields are matched (how many frames repeat a field) and after
+    // (how many frames are whole), on frames narrowed to a few hundred pixels: the lines, where combing
+    // shows, are all kept.
+    return commonArguments() +
+           QStringList{QStringLiteral("-i"),
+                       QStringLiteral("file:") + arguments.input,
+                       QStringLiteral("-map"),
+                       QStringLiteral("0:V:0"),
+                       QStringLiteral("-vf"),
+                       QStringLiteral(
+                           "scale=w='min(iw,360)':h=ih:flags=neighbor,idet@fields,fieldmatch,idet@matched"),
+                       QStringLiteral("-frames:v"),
+                       QString::number(kCadenceFrames),
+                       QStringLiteral("-f"),
+                       QStringLiteral("null"),
+                       QStringLiteral("-")};
+}
+
+Cadence CadenceOf(const QStringList& log) {
+    static const QRegularExpression repeated(
+        QStringLiteral("idet@fields .*Repeated Fields: Neither: *([0-9]+) Top: *([0-9]+) Bottom: *([0-9]+)"));
+    static const QRegularExpression matched(QStringLiteral(
+        "idet@matched .*Multi frame detection: TFF: *([0-9]+) BFF: *([0-9]+) Progressive: *([0-9]+) "
+        "Undetermined: *([0-9]+)"));
+    double repeatedShare = 0;
+    double wholeShare = 0;
+    for (const QString& line : log) {
+        if (const auto found = repeated.match(line); found.hasMatch()) {
+            const double repeats = found.captured(2).toDouble() + found.captured(3).toDouble();
+            const double all = found.captured(1).toDouble() + repeats;
+            repeatedShare = all > 0 ? repeats / all : 0;
+        }
+        if (const auto found = matched.match(line); found.hasMatch()) {
+            double all = 0;
+            for (int i = 1; i <= 4; ++i)
+                all += found.captured(i).toDouble();
+            wholeShare = all > 0 ? found.captured(3).toDouble() / all : 0;
+        }
+    }
+    if (wholeShare < kWholeOnceMatched)
+        return Cadence::Video;
+    return repeatedShare >= kRepeatedFieldsOf32 ? Cadence::Pulldown32 : Cadence::Pulldown22;
+}
+
 QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source,
-                              const QList<SourceStream>& streams,
-                              const std::optional<BurntSubtitles>& subtitles) {
+                              const QList<SourceStream>& streams, const std::optional<BurntSubtitles>& subtitles,
+                              Cadence cadence) {
     QStringList run = commonArguments();
     const qint64 output = qint64(arguments.frameSize.width()) * arguments.frameSize.height();
     const bool muchLarger = qint64(source.width()) * source.height() >= kCheapDecodeShrink * output;
@@ -202,7 +325,7 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
     run << QStringLiteral("-i") << QStringLiteral("file:") + arguments.input
         << QStringLiteral("-filter_complex")
         << QStringLiteral("[0:V:0]%1%2,%3,split[study][kept]")
-               .arg(pictureFilter(arguments, colourStep(picture, arguments), scalerColour(picture)),
+               .arg(pictureFilter(arguments, colourStep(picture, arguments), scalerColour(picture), cadence),
                     subtitleStep(subtitles), frameFilter(arguments));
     // Both encoders take the filter's frames as they come: MOV would otherwise have frames doubled or dropped
     // to its own clock, and the second pass would meet more or fewer frames than the first noted.
@@ -215,7 +338,7 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
     run << QStringLiteral("-map") << QStringLiteral("[kept]") << soundTrack(streams) << QStringLiteral("-c:v")
         << QStringLiteral("libx264") << threads << QStringLiteral("-qp") << QStringLiteral("0")
         << QStringLiteral("-preset") << QStringLiteral("ultrafast") << everyFrame << QStringLiteral("-af")
-        << kSoundFilter << soundEncoder(arguments) << QStringLiteral("-f") << QStringLiteral("mov")
+        << soundFilter(arguments) << soundEncoder(arguments) << QStringLiteral("-f") << QStringLiteral("mov")
         << QStringLiteral("file:") + files.intermediate;
     return run;
 }

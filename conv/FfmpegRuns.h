@@ -27,6 +27,15 @@ struct WorkFiles {
     QStringList All() const;
 };
 
+// How the source's frames hold its pictures: video, or film put into fields for television, three fields
+// and two by turns (24 frames a second into 30) or two each (25 into 25).
+enum class Cadence { Video, Pulldown32, Pulldown22 };
+
+// Run 0, only for a source coded in fields: the cadence of its first frames, which CadenceOf reads from
+// ffmpeg's log of it.
+QStringList CadenceRunArguments(const ConvArguments& arguments);
+Cadence CadenceOf(const QStringList& log);
+
 // Subtitles burnt into the picture: text that libass draws from a file, or a track of pictures laid over.
 struct BurntSubtitles {
     QString textFile;      // the file libass reads: the source itself or a subtitle file; empty for pictures
@@ -41,7 +50,8 @@ QStringList LookArguments(const ConvArguments& arguments);
 // tracks as ffmpeg listed them, to choose the sound and bring the colours to what an SDR screen shows.
 QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source,
                               const QList<SourceStream>& streams = {},
-                              const std::optional<BurntSubtitles>& subtitles = std::nullopt);
+                              const std::optional<BurntSubtitles>& subtitles = std::nullopt,
+                              Cadence cadence = Cadence::Video);
 
 // Run 2.
 QStringList SecondRunArguments(const ConvArguments& arguments, const WorkFiles& files);

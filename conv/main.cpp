@@ -97,7 +97,7 @@ class Conversion : public QObject {
     }
 
   private:
-    enum class Run { Look, First, Second };
+    enum class Run { Look, Cadence, First, Second };
 
     // Started from the event loop, so that a failure to start can end it and a run can follow its
     // predecessor's end.
@@ -133,6 +133,8 @@ class Conversion : public QObject {
             if (!ok)
                 continue;
             const double done = std::max<qint64>(0, microseconds) / 1e6;
+            if (m_run == Run::Cadence)
+                continue;
             if (m_run == Run::First) {
                 m_convertedSeconds = std::max(m_convertedSeconds, done);
                 sayTime(FirstRunShare(m_arguments) * done);
@@ -157,6 +159,8 @@ class Conversion : public QObject {
         for (const QString& line : readLines(QProcess::StandardError)) {
             if (const auto duration = m_log.Read(line); m_run != Run::Second)
                 sayDuration(duration);
+            if (m_run == Run::Cadence)
+                m_cadenceLog << line;
         }
     }
 
@@ -179,6 +183,17 @@ class Conversion : public QObject {
             sayDuration(m_log.Duration());
             m_streams = m_log.Streams();
             m_subtitles = chooseSubtitles();
+            // A source coded in fields may hold film: its cadence is found before it is converted.
+            if (m_log.FieldsInVideo()) {
+                m_log = FfmpegLog(m_arguments.input, QStringLiteral("-"));
+                return start(Run::Cadence, CadenceRunArguments(m_arguments));
+            }
+            return startFirstRun();
+        }
+        if (m_run == Run::Cadence) {
+            // A cadence that cannot be found is video's, which is deinterlaced as it comes.
+            if (status == QProcess::NormalExit && exitCode == 0)
+                m_cadence = CadenceOf(m_cadenceLog);
             return startFirstRun();
         }
         const bool failed =
@@ -198,6 +213,10 @@ class Conversion : public QObject {
                         workFolderIsFull() ? reason::kDiskFull : m_log.Reason());
         }
         if (m_run == Run::First) {
+            // A first run that ends well with no picture in the intermediate has nothing for the second.
+            if (!Mp4FrameSize(m_files.intermediate))
+                return fail(QStringLiteral("conv: no picture of the source could be decoded"),
+                            m_log.NoPictureReason());
             if (m_log.DurationIsGuessed() && !m_declaredByHeader)
                 m_declaredSeconds = 0;
             m_log = FfmpegLog(m_files.intermediate, m_files.partial);
@@ -222,7 +241,7 @@ class Conversion : public QObject {
         m_log = FfmpegLog(m_arguments.input, m_files.intermediate);
         start(Run::First,
               FirstRunArguments(m_arguments, m_files, Mp4FrameSize(m_arguments.input).value_or(QSize()),
-                                m_streams, m_subtitles));
+                                m_streams, m_subtitles, m_cadence));
     }
 
     // The subtitles a player shows with the source: its own track flagged forced, else one flagged default,
@@ -290,6 +309,8 @@ class Conversion : public QObject {
     bool m_durationSaid = false;
     bool m_complete = false;
     bool m_aborted = false;
+    Cadence m_cadence = Cadence::Video;
+    QStringList m_cadenceLog;
     double m_declaredSeconds = 0;  // the source's own duration, 0 while unknown
     bool m_declaredByHeader = false;
     double m_convertedSeconds = 0; // the furthest point of the output so far

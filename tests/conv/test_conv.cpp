@@ -87,6 +87,11 @@ struct DeviceCase {
     bool rateKept = false;   // the video's bit rate is within 15 % of the asked one
     bool rateCapped = false; // the video's bit rate over the clip is at most 5 % over the asked one
     bool centreAndSurroundHeard = false;
+    // Made by fullThenVoice(): the mix stays under full scale, the voice as loud as ever.
+    bool neverClips = false;
+    // Made by telecined(): the film's frames a second, which the result steps through evenly.
+    double filmRate = 0;
+    int frames = 0;                       // the result's frames, counted; 0: not counted
     std::optional<double> beepAfterFlash; // the source's beep follows its flash by this, as must the result's
     QString reason;                       // a failure's last line; empty for a success
     bool incomplete = false;              // converted as far as the source goes, and said to be incomplete
@@ -111,6 +116,51 @@ QStringList picture(const QString& size, const QString& filter = QStringLiteral(
 QStringList sound(int rate, const QString& filter = QStringLiteral("anull")) {
     return {"-f", "lavfi", "-i",
             QStringLiteral("sine=frequency=440:sample_rate=%1:duration=2,%2").arg(rate).arg(filter)};
+}
+
+// Two seconds of sound in `layout`: the first with every channel at full scale and in step, the worst a mix
+// can meet; the second with the centre alone at a voice's level, 1/8 of full scale.
+QStringList fullThenVoice(const QString& layout) {
+    const QString full = QStringLiteral("lt(t,1)*sin(2*PI*440*t)");
+    const QString centre = QStringLiteral("if(lt(t,1),1,0.125)*sin(2*PI*440*t)");
+    // Channels past the expressions take the last: front left and right, centre, then all the rest.
+    return {"-f", "lavfi", "-i",
+            QStringLiteral("aevalsrc=exprs='%1|%1|%2|%1':channel_layout=%3:sample_rate=48000:duration=2")
+                .arg(full, centre, layout)};
+}
+
+// How far telecined()'s bar moves in a film frame, in the source's 720 pixels across and in 320.
+constexpr int kFilmStep = 8;
+constexpr double kFilmStepIn320 = kFilmStep * 320.0 / 720;
+
+// Three seconds of film, a white bar stepping across black, put into fields as television does and coded in
+// them (MPEG-2): 3:2, 24 frames a second into 30, its cadence starting a frame in; or 2:2, 25 into 25, each
+// frame's fields a film frame apart, so that every frame is combed. Both show 4:3.
+QStringList telecined(bool threeTwo) {
+    const QString film = threeTwo ? QStringLiteral("24000/1001") : QStringLiteral("25");
+    const QString size = threeTwo ? QStringLiteral("720x480") : QStringLiteral("720x576");
+    const QString fields = threeTwo ? QStringLiteral("telecine=pattern=23,trim=start_frame=1,setsar=8/9")
+                                    : QStringLiteral("separatefields,trim=start_frame=1,weave,setsar=16/15");
+    return {
+        "-f",
+        "lavfi",
+        "-i",
+        QStringLiteral("color=c=black:size=%1:rate=%2:duration=3[back];color=c=white:size=16x%3:rate=%2[bar];"
+                       "[back][bar]overlay=x='n*%4':shortest=1,format=yuv420p,%5,setpts=PTS-STARTPTS,"
+                       "setfield=tff")
+            .arg(size, film, size.section(u'x', 1))
+            .arg(kFilmStep)
+            .arg(fields),
+        "-c:v",
+        "mpeg2video",
+        "-flags",
+        "+ilme+ildct",
+        "-top",
+        "1",
+        "-b:v",
+        "6M",
+        "-f",
+        "vob"};
 }
 
 const QStringList kH264{"-c:v", "libx264", "-pix_fmt", "yuv420p"};
@@ -284,14 +334,15 @@ class TestConv : public QObject {
         QVERIFY(probed["format"].toObject()["format_name"].toString().contains("mp4"));
         QVERIFY2(qAbs(media::duration(probed) - media::duration(media::probe(path(source)))) <= 0.2,
                  qPrintable(QString::number(media::duration(probed))));
-        // The source's 25 frames a second retimed to the output's rate: none dropped or doubled beyond that.
-        // From the source's start to its picture's end: WMV's picture starts after its sound's lead-in, and
-        // the result shows its first frame from the start.
+        // The source's 25 frames a second retimed to the output's rate, from the file's start (a picture that
+        // starts after the sound is held till then): none dropped or doubled beyond that. The last is kept
+        // for its whole time: a frame more where a container's milliseconds end it past 2 s.
         const QJsonObject sourceProbed = media::probe(path(source));
-        const double pictureStart = media::videoStream(sourceProbed)["start_time"].toString().toDouble() -
-                                    sourceProbed["format"].toObject()["start_time"].toString().toDouble();
-        const double expected = (pictureStart + frameCount(path(source)) / 25.0) * rate.toDouble();
-        QVERIFY2(expected > 0 && qAbs(frameCount(result) - expected) <= 1,
+        const double lead = media::videoStream(sourceProbed)["start_time"].toString().toDouble() -
+                            sourceProbed["format"].toObject()["start_time"].toString().toDouble();
+        const double expected = (lead + frameCount(path(source)) / 25.0) * rate.toDouble();
+        const double over = frameCount(result) - expected;
+        QVERIFY2(expected > 0 && over >= -1 && over < 1.5,
                  qPrintable(QStringLiteral("%1 of %2").arg(frameCount(result)).arg(expected)));
         QVERIFY(qAbs(video["duration"].toString().toDouble() - frameCount(path(source)) / 25.0) <= 0.1);
 
@@ -360,13 +411,38 @@ class TestConv : public QObject {
             .size = "640x480",
             .rate = "29.97",
             .videoKbps = 1500,
-            .progressive = true};
+            .progressive = true,
+            .frames = 60};
+        for (const QString rate : {"14.985", "23.975", "25.0", "29.97"}) {
+            QTest::addRow("3:2 film from television at %s", qPrintable(rate))
+                << DeviceCase{.source = telecined(true),
+                              .file = "film 3-2.mpg",
+                              .rate = rate,
+                              .videoKbps = 800,
+                              .filmRate = 24000.0 / 1001};
+            QTest::addRow("2:2 film from television at %s", qPrintable(rate))
+                << DeviceCase{.source = telecined(false),
+                              .file = "film 2-2.mpg",
+                              .rate = rate,
+                              .videoKbps = 800,
+                              .filmRate = 25};
+        }
         QTest::newRow("5.1 sound at 48 kHz")
             << DeviceCase{.source = picture("320x240") + sound(48000, "pan=5.1|FC=c0|BL=c0") + kH264 +
                                     QStringList{"-c:a", "aac", "-b:a", "384k"},
                           .channels = 2,
                           .sampleRate = 48000,
                           .centreAndSurroundHeard = true};
+        QTest::newRow("5.1 at full scale") << DeviceCase{.source = picture("320x240") + fullThenVoice("5.1") +
+                                                                   kH264 + QStringList{"-c:a", "flac"},
+                                                         .channels = 2,
+                                                         .sampleRate = 48000,
+                                                         .neverClips = true};
+        QTest::newRow("7.1 at full scale") << DeviceCase{.source = picture("320x240") + fullThenVoice("7.1") +
+                                                                   kH264 + QStringList{"-c:a", "flac"},
+                                                         .channels = 2,
+                                                         .sampleRate = 48000,
+                                                         .neverClips = true};
         QTest::newRow("mono sound at 8 kHz") << DeviceCase{.source = picture("320x240") + sound(8000) +
                                                                      kH264 + QStringList{"-c:a", "pcm_s16le"},
                                                            .channels = 1,
@@ -406,6 +482,44 @@ class TestConv : public QObject {
                           .channels = 1,
                           .sampleRate = 48000,
                           .beepAfterFlash = 0.5};
+        QTest::newRow("a picture that starts two seconds after the sound") << DeviceCase{
+            .source = QStringList{"-itsoffset", "2"} + picture("320x240", flash) + sound(48000, beep) +
+                      kH264 + QStringList{"-fps_mode", "passthrough", "-c:a", "aac"},
+            .file = "late picture.mp4",
+            .rate = "29.97",
+            .channels = 1,
+            .sampleRate = 48000,
+            .beepAfterFlash = -2};
+        // Joined in the middle of a group of pictures: the sound starts about a second before the first
+        // picture that decodes, the key frame at 4 s.
+        QTest::newRow("a TS recording joined mid-GOP")
+            << DeviceCase{.source = {"-f",
+                                     "lavfi",
+                                     "-i",
+                                     "testsrc2=size=320x240:rate=25:duration=6,"
+                                     "drawbox=c=white:t=fill:enable='between(t,5,5.2)'",
+                                     "-f",
+                                     "lavfi",
+                                     "-i",
+                                     "sine=frequency=440:sample_rate=48000:duration=6,"
+                                     "volume=volume=0:enable='not(between(t,5,5.2))'",
+                                     "-c:v",
+                                     "libx264",
+                                     "-pix_fmt",
+                                     "yuv420p",
+                                     "-g",
+                                     "100",
+                                     "-sc_threshold",
+                                     "0",
+                                     "-c:a",
+                                     "aac",
+                                     "-f",
+                                     "mpegts"},
+                          .make = Make::LastHalf,
+                          .file = "recording.ts",
+                          .channels = 1,
+                          .sampleRate = 48000,
+                          .beepAfterFlash = 0};
         QTest::newRow("two video and two sound tracks: the first of each") << DeviceCase{
             .source = picture("1280x720") + picture("640x640") + sound(44100) +
                       sound(48000, "pan=stereo|FL=c0|FR=c0") + kH264 +
@@ -413,6 +527,16 @@ class TestConv : public QObject {
             .picture = {0, 30, 320, 180},
             .channels = 1,
             .sampleRate = 44100};
+        // What a camera leaves when its tape runs out: the frame is timed at no multiple of the output's.
+        QTest::newRow("a DV file of one frame") << DeviceCase{
+            .source = {"-f", "lavfi", "-i", "testsrc2=size=720x480:rate=30000/1001:duration=0.0334", "-f",
+                       "lavfi", "-i", "sine=sample_rate=48000:duration=0.0334", "-ac", "2", "-c:v", "dvvideo",
+                       "-pix_fmt", "yuv411p", "-c:a", "pcm_s16le", "-f", "dv"},
+            .file = "underrun.dv",
+            .rate = "14.985",
+            .channels = 2,
+            .sampleRate = 48000,
+            .frames = 1};
         QTest::newRow("sound only") << DeviceCase{.source = sound(44100) + QStringList{"-c:a", "aac"},
                                                   .file = "sound.m4a",
                                                   .reason = "文件中只有声音，没有视频画面。"};
@@ -734,6 +858,25 @@ class TestConv : public QObject {
         const auto skipped = ReadSubtitleSkipped(run.output);
         QVERIFY2(wanted.skipped.isEmpty() ? !skipped : skipped && skipped->endsWith(wanted.skipped),
                  qPrintable(run.output.right(200)));
+        if (wanted.filmRate > 0) {
+            // Each frame shows a film frame, whole, a step on from the last like an even resampling of the
+            // film: as many film frames as the rates' ratio, rounded down or up. The first frames are let be
+            // (the source starts half a film frame in) and the last two (its cadence cut short, the last film
+            // frame held).
+            const double perFrame = wanted.filmRate / wanted.rate.toDouble();
+            const QList<double> bar = media::barPositions(result, frame);
+            QStringList steps;
+            bool even = bar.size() > 30;
+            for (qsizetype i = 3; i + 2 < bar.size(); ++i) {
+                const double step = (bar[i] - bar[i - 1]) / kFilmStepIn320;
+                even &= bar[i - 1] >= 0 && qAbs(step - std::round(step)) < 0.3 &&
+                        std::round(step) >= std::floor(perFrame) && std::round(step) <= std::ceil(perFrame);
+                steps << QString::number(step, 'f', 1);
+            }
+            QVERIFY2(even, qPrintable(steps.join(u' ')));
+        }
+        if (wanted.frames)
+            QCOMPARE(frameCount(result), wanted.frames);
         if (wanted.progressive) {
             QVERIFY2(media::interlacedShare(source) > 0.8, "the source is combed");
             const double combed = media::interlacedShare(result);
@@ -761,13 +904,35 @@ class TestConv : public QObject {
             QVERIFY2(levels[1] > 0.05 && levels[0] > 1.3 * levels[1],
                      qPrintable(QStringLiteral("%1 %2").arg(levels[0]).arg(levels[1])));
         }
+        if (wanted.neverClips) {
+            // At most -0.1 dBFS; the voice in each side at -3 dB (0.707) of the centre, or within 3 dB of
+            // that.
+            const double peak = media::soundLevels(result, 2).peak;
+            const QList<double> voice = media::soundLevels(result, 2, 1.3).rms;
+            const double expected = 0.707 * 0.125 / std::sqrt(2.0);
+            const auto heard = [&](double level) {
+                return level > expected / 1.413 && level < expected * 1.413;
+            };
+            QVERIFY2(peak <= 0.9886 && heard(voice[0]) && heard(voice[1]),
+                     qPrintable(QStringLiteral("peak %1 dBFS, voice %2 %3 of %4")
+                                    .arg(20 * std::log10(peak))
+                                    .arg(voice[0])
+                                    .arg(voice[1])
+                                    .arg(expected)));
+        }
         if (wanted.beepAfterFlash) {
-            // Within half a frame of the output: what a rate that drops frames can keep.
-            const media::Onsets seen = media::onsets(result);
-            QVERIFY2(seen.flash >= 0 && seen.beep >= 0 &&
-                         qAbs(seen.beep - seen.flash - *wanted.beepAfterFlash) <=
-                             0.5 / wanted.rate.toDouble(),
-                     qPrintable(QStringLiteral("flash %1, beep %2").arg(seen.flash).arg(seen.beep)));
+            // Within half a frame of the output, what a rate that drops frames can keep, on a player that
+            // keeps edit lists; within a frame on one that ignores them, the AAC encoder's lead-in included.
+            for (const bool ignored : {false, true}) {
+                const media::Onsets seen = media::onsets(result, ignored);
+                QVERIFY2(seen.flash >= 0 && seen.beep >= 0 &&
+                             qAbs(seen.beep - seen.flash - *wanted.beepAfterFlash) <=
+                                 (ignored ? 1.0 : 0.5) / wanted.rate.toDouble(),
+                         qPrintable(QStringLiteral("edit lists %1: flash %2, beep %3")
+                                        .arg(ignored ? "ignored" : "kept")
+                                        .arg(seen.flash)
+                                        .arg(seen.beep)));
+            }
         }
     }
 

@@ -151,18 +151,31 @@ inline int inkIn(const QString& path, const QSize& frame, const QRect& area, dou
     return ink;
 }
 
+// A sound track's loudest sample and the loudness of each channel (root mean square), from `from` seconds on,
+// of samples in [-1, 1] as the decoder gives them, before any rounding to whole numbers could clip them.
+struct SoundLevels {
+    double peak = 0;
+    QList<double> rms;
+};
+inline SoundLevels soundLevels(const QString& path, int channels, double from = 0) {
+    const QByteArray pcm = run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-vn", "-af",
+                                                          QStringLiteral("atrim=start=%1").arg(from), "-f",
+                                                          "f32le", "-c:a", "pcm_f32le", "pipe:1"});
+    SoundLevels levels{0, QList<double>(channels, 0.0)};
+    const auto* samples = reinterpret_cast<const float*>(pcm.constData());
+    const qsizetype count = pcm.size() / qsizetype(sizeof(float));
+    for (qsizetype i = 0; i < count; ++i) {
+        levels.peak = std::max(levels.peak, double(std::abs(samples[i])));
+        levels.rms[i % channels] += double(samples[i]) * samples[i];
+    }
+    for (double& sum : levels.rms)
+        sum = count ? std::sqrt(sum / double(count / channels)) : 0.0;
+    return levels;
+}
+
 // The loudness of each sound channel over the whole file, as root mean square of samples in [-1, 1].
 inline QList<double> channelLevels(const QString& path, int channels) {
-    const QByteArray pcm = run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-vn", "-f", "s16le",
-                                                          "-c:a", "pcm_s16le", "pipe:1"});
-    QList<double> sums(channels, 0.0);
-    const auto* samples = reinterpret_cast<const qint16*>(pcm.constData());
-    const qsizetype count = pcm.size() / qsizetype(sizeof(qint16));
-    for (qsizetype i = 0; i < count; ++i)
-        sums[i % channels] += std::pow(samples[i] / 32768.0, 2);
-    for (double& sum : sums)
-        sum = count ? std::sqrt(sum / double(count / channels)) : 0.0;
-    return sums;
+    return soundLevels(path, channels).rms;
 }
 
 // When a file's picture first turns white and when its sound first rises from silence, in seconds of its
@@ -171,13 +184,16 @@ struct Onsets {
     double flash = -1;
     double beep = -1;
 };
-inline Onsets onsets(const QString& path) {
+// With `ignoreEditList`, as a player that plays each track's samples from its own start.
+inline Onsets onsets(const QString& path, bool ignoreEditList = false) {
     Onsets found;
+    const QStringList input{"-ignore_editlist", ignoreEditList ? "1" : "0", "-i", path};
     // One "pts_time:" line per frame, each followed by its mean brightness.
     const QString frames = QString::fromUtf8(
         run(QStringLiteral("ffmpeg"),
-            {"-v", "error", "-i", path, "-an", "-vf",
-             "signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=-", "-f", "null", "-"}));
+            QStringList{"-v", "error"} + input +
+                QStringList{"-an", "-vf", "signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=-",
+                            "-f", "null", "-"}));
     static const QRegularExpression frame(QStringLiteral("pts_time:([0-9.]+)\\s+\\S+YAVG=([0-9.]+)"));
     for (auto it = frame.globalMatch(frames); it.hasNext() && found.flash < 0;) {
         const auto match = it.next();
@@ -185,11 +201,31 @@ inline Onsets onsets(const QString& path) {
             found.flash = match.captured(1).toDouble();
     }
     static const QRegularExpression rise(QStringLiteral("silence_end: ([0-9.]+)"));
-    const auto match = rise.match(
-        ffmpegSays({"-i", path, "-vn", "-af", "silencedetect=noise=-30dB:duration=0.05", "-f", "null", "-"}));
+    const auto match = rise.match(ffmpegSays(
+        input + QStringList{"-vn", "-af", "silencedetect=noise=-30dB:duration=0.05", "-f", "null", "-"}));
     if (match.hasMatch())
         found.beep = match.captured(1).toDouble();
     return found;
+}
+
+// Where a bright upright bar on black is across each frame of a file's picture: the middle of its bright
+// pixels on the frame's middle lines, in pixels from the left; -1 where none is.
+inline QList<double> barPositions(const QString& path, const QSize& frame) {
+    const QByteArray luma = run(QStringLiteral("ffmpeg"),
+                                {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "gray", "pipe:1"});
+    const qsizetype size = qsizetype(frame.width()) * frame.height();
+    QList<double> positions;
+    for (qsizetype at = 0; size > 0 && at + size <= luma.size(); at += size) {
+        double weighted = 0, total = 0;
+        for (int y = frame.height() / 2 - 4; y < frame.height() / 2 + 4; ++y)
+            for (int x = 0; x < frame.width(); ++x)
+                if (const int value = quint8(luma[at + qsizetype(y) * frame.width() + x]); value > 64) {
+                    weighted += double(value) * x;
+                    total += value;
+                }
+        positions << (total > 0 ? weighted / total : -1);
+    }
+    return positions;
 }
 
 // The share of frames that ffmpeg's interlace detector finds interlaced (combed), from 0 to 1.
@@ -205,22 +241,38 @@ inline double interlacedShare(const QString& path) {
 }
 
 // What a test source is: a clip, or one of the ways a file people queue is not a whole one.
-enum class Make { Clip, VideoOnly, SoundOnly, FirstHalf, Text, ZeroBytes, Missing };
+enum class Make { Clip, VideoOnly, SoundOnly, FirstHalf, LastHalf, Text, ZeroBytes, Missing };
 
-// Makes `path` a source of `kind`. Clip and FirstHalf (a download cut short) are made by ffmpeg from
-// `clipArguments`, its inputs and codecs but for the path, by default a second of AVI with picture and sound.
+// A made clip as it is, or half of its bytes: the first (a download cut short) or the last (a recording
+// joined late).
+inline bool keepPart(const QString& path, Make kind) {
+    QFile file(path);
+    if (kind == Make::FirstHalf)
+        return file.resize(file.size() / 2);
+    if (kind != Make::LastHalf)
+        return true;
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    const QByteArray whole = file.readAll();
+    const QByteArray last = whole.mid(whole.size() / 2);
+    return file.seek(0) && file.write(last) == last.size() && file.resize(last.size());
+}
+
+// Makes `path` a source of `kind`. Clip and its halves are made by ffmpeg from `clipArguments`, its inputs
+// and codecs but for the path, by default a second of AVI with picture and sound.
 inline bool make(const QString& path, Make kind, QStringList clipArguments = {}) {
     const QStringList avi{"-f", "avi"};
     switch (kind) {
     case Make::Clip:
-    case Make::FirstHalf: {
+    case Make::FirstHalf:
+    case Make::LastHalf: {
         if (clipArguments.isEmpty())
             return makeClip(path, QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"} + avi, 1) &&
-                   (kind == Make::Clip || QFile(path).resize(QFile(path).size() / 2));
+                   keepPart(path, kind);
         int exitCode = 0;
         run("ffmpeg", QStringList{"-hide_banner", "-loglevel", "error", "-y"} + clipArguments << path,
             &exitCode);
-        return exitCode == 0 && (kind == Make::Clip || QFile(path).resize(QFile(path).size() / 2));
+        return exitCode == 0 && keepPart(path, kind);
     }
     case Make::VideoOnly:
         return makeClip(path, QStringList{"-c:v", "mpeg4", "-an"} + avi, 1);
