@@ -307,8 +307,8 @@ Cadence CadenceOf(const QStringList& log) {
 }
 
 QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& files, QSize source,
-                              const QList<SourceStream>& streams, const std::optional<BurntSubtitles>& subtitles,
-                              Cadence cadence) {
+                              const QList<SourceStream>& streams,
+                              const std::optional<BurntSubtitles>& subtitles, Cadence cadence) {
     QStringList run = commonArguments();
     const qint64 output = qint64(arguments.frameSize.width()) * arguments.frameSize.height();
     const bool muchLarger = qint64(source.width()) * source.height() >= kCheapDecodeShrink * output;

@@ -311,7 +311,7 @@ class Conversion : public QObject {
     bool m_aborted = false;
     Cadence m_cadence = Cadence::Video;
     QStringList m_cadenceLog;
-    double m_declaredSeconds = 0;  // the source's own duration, 0 while unknown
+    double m_declaredSeconds = 0; // the source's own duration, 0 while unknown
     bool m_declaredByHeader = false;
     double m_convertedSeconds = 0; // the furthest point of the output so far
     double m_saidSeconds = 0;      // the furthest progress said

@@ -1,6 +1,7 @@
 #include "engine/BatchDriver.h"
 
 #include "conv/ConvProtocol.h"
+#include "conv/Subtitles.h"
 #include "engine/BatchQueue.h"
 #include "engine/ConversionSettings.h"
 #include "engine/DOSOutputs.h"
@@ -88,6 +89,7 @@ void BatchDriver::Convert() {
     m_stopReason.clear();
     m_failures.clear();
     m_incomplete.clear();
+    m_withoutSubtitles.clear();
     for (const QString& source : m_queue.QueuedFiles())
         m_kept.Keep(source);
     // The batch keeps the folder it started with, whatever the box shows later.
@@ -161,6 +163,15 @@ void BatchDriver::ConvertNext() {
     const QString source = m_queue.QueueHead();
     if (!platform::StageSource(source, m_staging.SourcePath()))
         return CompleteFile(source, QStringLiteral("无法读取源文件"));
+    // The subtitle file a player would pick up beside the source goes beside the staged source, under the
+    // same stem, where conv looks for it ("film.chs.ass" beside "film.mkv" becomes "tmpfile.chs.ass").
+    m_stagedSubtitles = SubtitleFileBeside(source);
+    const QString stem = QFileInfo(source).completeBaseName();
+    if (!m_stagedSubtitles.isEmpty() &&
+        !platform::StageSource(m_stagedSubtitles,
+                               QFileInfo(m_staging.SourcePath()).path() + QStringLiteral("/tmpfile") +
+                                   QFileInfo(m_stagedSubtitles).fileName().mid(stem.size())))
+        m_stagedSubtitles.clear();
     QCoreApplication::processEvents();
     if (m_stopNow)
         return EndBatch(Ending::Stopped);
@@ -216,6 +227,13 @@ void BatchDriver::objDOS_CommandOver() {
         m_incomplete << source + QStringLiteral(" — 源文件不完整：只转换了 %1，共 %2。")
                                      .arg(SpokenDuration(qRound(incomplete->convertedSeconds)),
                                           SpokenDuration(qRound(incomplete->declaredSeconds)));
+    if (ReadSubtitleSkipped(m_objDOS.Outputs()) && outcome.failure.isEmpty())
+        m_withoutSubtitles << source +
+                                  (m_stagedSubtitles.isEmpty()
+                                       ? QStringLiteral(" — 视频中的字幕无法显示，已转换为没有字幕的视频。")
+                                       : QStringLiteral(
+                                             " — 字幕文件“%1”无法读取或显示，已转换为没有字幕的视频。")
+                                             .arg(QDir::toNativeSeparators(m_stagedSubtitles)));
     CompleteFile(source, outcome.failure);
 }
 
@@ -284,20 +302,25 @@ void BatchDriver::EndBatch(Ending ending) {
 }
 
 void BatchDriver::ReportFailures() {
-    const QString failed = QStringLiteral("%1 个文件未能转换").arg(m_failures.size());
-    const QString incomplete = QStringLiteral("%1 个文件的源文件不完整").arg(m_incomplete.size());
+    const QStringList lines = m_failures + m_incomplete + m_withoutSubtitles;
+    QStringList counts;
+    if (!m_failures.isEmpty())
+        counts << QStringLiteral("%1 个文件未能转换").arg(m_failures.size());
+    if (!m_incomplete.isEmpty())
+        counts << QStringLiteral("%1 个文件的源文件不完整").arg(m_incomplete.size());
+    if (!m_withoutSubtitles.isEmpty())
+        counts << QStringLiteral("%1 个文件的字幕未能加入").arg(m_withoutSubtitles.size());
     if (!m_stopReason.isEmpty())
         m_notices.ShowReport(QStringLiteral("转换已停止，未转换的文件仍在列表中。"),
-                             QStringList{m_stopReason} + m_failures + m_incomplete);
-    else if (!m_failures.isEmpty() && !m_incomplete.isEmpty())
-        m_notices.ShowReport(failed + u'，' + incomplete + u'。', m_failures + m_incomplete);
-    else if (!m_failures.isEmpty())
-        m_notices.ShowReport(failed + u'。', m_failures);
-    else if (!m_incomplete.isEmpty())
-        m_notices.ShowReport(incomplete + QStringLiteral("，只转换了一部分。"), m_incomplete);
+                             QStringList{m_stopReason} + lines);
+    else if (lines.size() == m_incomplete.size() && !lines.isEmpty())
+        m_notices.ShowReport(counts.join(u'，') + QStringLiteral("，只转换了一部分。"), lines);
+    else if (!lines.isEmpty())
+        m_notices.ShowReport(counts.join(u'，') + u'。', lines);
     m_stopReason.clear();
     m_failures.clear();
     m_incomplete.clear();
+    m_withoutSubtitles.clear();
 }
 
 void BatchDriver::DeleteStagingFiles() {

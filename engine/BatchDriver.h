@@ -94,8 +94,8 @@ class BatchDriver : public QObject {
     void EndBatch(Ending ending);
     // The batch stops before its next file, for `reason`, the files not converted still queued.
     void StopFor(const QString& reason);
-    // One box naming every file of the batch that produced nothing, and why, and every one converted from an
-    // incomplete source.
+    // One box naming every file of the batch that produced nothing, and why, every one converted from an
+    // incomplete source, and every one whose subtitles could not be burnt in.
     void ReportFailures();
     // Why the encoder failed, as its last line `said` tells it, with its output named as what it is.
     QString EncoderFailure(const QString& said) const;
@@ -118,6 +118,8 @@ class BatchDriver : public QObject {
     QString m_stopReason; // why the batch stopped by itself, if it did
     QStringList m_failures;
     QStringList m_incomplete;
+    QStringList m_withoutSubtitles;
+    QString m_stagedSubtitles; // the subtitle file staged with the current file's source, if any
     KeptFiles m_kept;
     std::optional<Publisher> m_publisher; // for the batch that runs or last ran
     int m_batchSize = 0;

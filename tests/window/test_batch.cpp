@@ -112,6 +112,28 @@ class TestBatch : public QObject {
         QVERIFY(namesIn(fixture.Staging()).isEmpty());
     }
 
+    // The subtitle file beside a source reaches conv beside the staged source; one that cannot be read is
+    // left out and named.
+    void subtitleFilesBesideTheSourcesAreBurntIn() {
+        WindowFixture fixture;
+        fixture.Open();
+        for (const char* name : {"film.avi", "broken.avi"})
+            QVERIFY(media::makeClip(source(name), {"-c:v", "mpeg4", "-an"}, 2, "160x120", true));
+        writeFile(source("film.chs.srt"), "1\n00:00:00,200 --> 00:00:01,500\n这是中文字幕\n");
+        writeFile(source("broken.srt"), QByteArray("\x00\x01 no subtitles here", 21));
+        fixture.Drop({source("film.avi"), source("broken.avi")});
+        convert(fixture);
+
+        QCOMPARE(namesIn(fixture.Output()), QStringList({"broken.mp4", "film.mp4"}));
+        const QRect band(0, 180, 320, 60);
+        QVERIFY(media::inkIn(fixture.Output() + "/film.mp4", QSize(320, 240), band, 0.8) > 100);
+        QCOMPARE(media::inkIn(fixture.Output() + "/broken.mp4", QSize(320, 240), band, 0.8), 0);
+        QCOMPARE(fixture.desktop.Only("report:"),
+                 QStringList{"report:1 个文件的字幕未能加入。\n" + source("broken.avi") + " — 字幕文件“" +
+                             source("broken.srt") + "”无法读取或显示，已转换为没有字幕的视频。"});
+        QVERIFY(namesIn(fixture.Staging()).isEmpty());
+    }
+
     void theBarSaysWhereTheBatchIsAndHowLongIsLeft() {
         const FakeConvMode encoder("steady");
         WindowFixture fixture(FAKECONV_PATH);
