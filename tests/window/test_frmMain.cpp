@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScreen>
