@@ -13,7 +13,6 @@ constexpr qsizetype kErrorsKept = 32;
 const QRegularExpression
     kLevelled(QStringLiteral("^(?:\\[[^\\]]* @ (?:0x)?[0-9a-fA-F]+\\] )?\\[([a-z]+)\\] (.*)$"));
 const QRegularExpression kDuration(QStringLiteral("^\\s*Duration: ([0-9]+:[0-9]{2}:[0-9]{2}(\\.[0-9]+)?)"));
-const QRegularExpression kStream(QStringLiteral("^\\s*Stream #[0-9]+:[0-9]+.*?: ([A-Za-z]+): "));
 // A track's own length among its tags, as Matroska writers note it.
 const QRegularExpression
     kStreamDuration(QStringLiteral("^\\s*DURATION\\s*: ([0-9]+):([0-9]{2}):([0-9]{2}(?:\\.[0-9]+)?)"),
@@ -63,17 +62,12 @@ std::optional<QString> FfmpegLog::Read(const QString& line) {
     if (!m_inInputSection)
         return std::nullopt;
 
-    if (const auto stream = ReadStreamLine(text))
+    if (const auto stream = ReadStreamLine(text)) {
         m_streams << *stream;
-    if (const auto stream = kStream.match(text); stream.hasMatch()) {
-        const QString kind = stream.captured(1);
-        const bool cover = text.contains(QStringLiteral("(attached pic)"));
-        m_inMediaStream = (kind == QStringLiteral("Video") && !cover) || kind == QStringLiteral("Audio");
-        if (kind == QStringLiteral("Audio"))
-            m_hasSound = true;
-        else if (kind == QStringLiteral("Video"))
-            (cover ? m_hasCoverPicture : m_hasVideo) = true;
-        if (kind == QStringLiteral("Video"))
+        const bool video = stream->kind == QStringLiteral("Video");
+        m_inMediaStream =
+            (video && !stream->Is(QStringLiteral("attached pic"))) || stream->kind == QStringLiteral("Audio");
+        if (video)
             m_fieldsInVideo |= containsAny(text, {"top first", "bottom first", "coded first", "dvvideo"});
     }
     if (const auto duration = kDuration.match(text); duration.hasMatch() && m_duration.isEmpty())
@@ -123,10 +117,16 @@ QString FfmpegLog::Reason() const {
         return reason::kCannotWrite;
     if (inputUnreadable)
         return reason::kCannotRead;
-    if (containsAny(errors, {"matches no streams"}) || (m_hasSound && !m_hasVideo)) {
-        if (m_hasCoverPicture)
+    const auto has = [this](const QString& kind, bool cover) {
+        return std::any_of(m_streams.cbegin(), m_streams.cend(), [&](const SourceStream& stream) {
+            return stream.kind == kind && stream.Is(QStringLiteral("attached pic")) == cover;
+        });
+    };
+    const bool hasSound = has(QStringLiteral("Audio"), false);
+    if (containsAny(errors, {"matches no streams"}) || (hasSound && !has(QStringLiteral("Video"), false))) {
+        if (has(QStringLiteral("Video"), true))
             return reason::kCoverOnly;
-        return m_hasSound ? reason::kSoundOnly : reason::kNoVideo;
+        return hasSound ? reason::kSoundOnly : reason::kNoVideo;
     }
     if (isDamaged(errors))
         return reason::kDamaged;

@@ -57,8 +57,5 @@ class FfmpegLog {
     double m_mediaSeconds = 0;    // the longest picture or sound track's, where the tracks say
     bool m_inMediaStream = false; // the lines read belong to a picture or sound track
     bool m_durationGuessed = false;
-    bool m_hasSound = false;
-    bool m_hasVideo = false;
-    bool m_hasCoverPicture = false;
     bool m_fieldsInVideo = false;
 };

@@ -55,18 +55,29 @@ struct TemporaryResult {
 
 // Why a write into `folder` failed: a missing folder, no permission, a full disk; `needed` bytes, and what
 // was `written` so far if anything.
-Publisher::Outcome writeFailure(const QString& folder, qint64 needed, const QFileDevice* written) {
-    const QString shown = QDir::toNativeSeparators(folder);
+// Why `folder` takes no file at all: gone, or not writable; nothing otherwise.
+QString folderGone(const QString& folder) {
     const QFileInfo info(folder);
     if (!info.isDir())
-        return {{}, QStringLiteral("输出文件夹不存在：") + shown, true};
+        return QStringLiteral("输出文件夹不存在：") + QDir::toNativeSeparators(folder);
     if (!info.isWritable())
-        return {{}, QStringLiteral("没有权限写入输出文件夹：") + shown, true};
-    // Asked while what was written of the result still takes its room.
+        return QStringLiteral("没有权限写入输出文件夹：") + QDir::toNativeSeparators(folder);
+    return {};
+}
+
+// Whether the disk of `folder` has less room than `needed` bytes, or than any result takes.
+bool diskFull(const QString& folder, qint64 needed) {
     const QStorageInfo disk(folder);
-    if ((written && written->error() == QFileDevice::ResourceError) ||
-        (disk.isValid() && disk.bytesAvailable() >= 0 &&
-         disk.bytesAvailable() < std::max(needed, kFullDiskBytes)))
+    return disk.isValid() && disk.bytesAvailable() >= 0 &&
+           disk.bytesAvailable() < std::max(needed, kFullDiskBytes);
+}
+
+Publisher::Outcome writeFailure(const QString& folder, qint64 needed, const QFileDevice* written) {
+    const QString shown = QDir::toNativeSeparators(folder);
+    if (const QString gone = folderGone(folder); !gone.isEmpty())
+        return {{}, gone, true};
+    // Asked while what was written of the result still takes its room.
+    if ((written && written->error() == QFileDevice::ResourceError) || diskFull(folder, needed))
         return {{}, QStringLiteral("输出文件夹所在的磁盘已满：") + shown, true};
     // Without a file written, nothing but the folder itself failed.
     return {{},
@@ -107,8 +118,7 @@ QString Publisher::PrepareFolder(const QString& path) {
     TemporaryResult probe;
     if (!probe.Open(QDir(path)))
         return writeFailure(path, 0, nullptr).failure;
-    const QStorageInfo disk(path);
-    if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < kFullDiskBytes)
+    if (diskFull(path, 0))
         return QStringLiteral("输出文件夹所在的磁盘已满：") + shown;
     return {};
 }
@@ -130,13 +140,7 @@ Publisher::Publisher(const QString& folder, KeptFiles& kept) : m_folder(folder),
 }
 
 QString Publisher::FolderProblem() const {
-    const QString shown = QDir::toNativeSeparators(m_folder);
-    const QFileInfo info(m_folder);
-    if (!info.isDir())
-        return QStringLiteral("输出文件夹不存在：") + shown;
-    if (!info.isWritable())
-        return QStringLiteral("没有权限写入输出文件夹：") + shown;
-    return {};
+    return folderGone(m_folder);
 }
 
 Publisher::Outcome Publisher::Publish(const QString& result, const QString& source) {

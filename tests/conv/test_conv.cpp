@@ -17,6 +17,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
+#include <tuple>
+
 namespace {
 const QString kConv = QStringLiteral(PROGRAM_FOLDER "/data/conv");
 
@@ -554,34 +557,19 @@ class TestConv : public QObject {
                                                  .reason = "文件已损坏或不完整。"};
         QTest::newRow("missing") << DeviceCase{.make = Make::Missing, .reason = "无法读取源文件。"};
         // A download cut short: what is there converts, and the source is said to be incomplete.
-        QTest::newRow("AVI cut short")
-            << DeviceCase{.source = kSixSeconds + QStringList{"-c:v", "mpeg4", "-c:a", "libmp3lame"},
-                          .make = Make::FirstHalf,
-                          .file = "cut.avi",
-                          .channels = 1,
-                          .sampleRate = 44100,
-                          .incomplete = true};
-        QTest::newRow("FLV cut short") << DeviceCase{
-            .source = kSixSeconds + QStringList{"-c:v", "flv1", "-c:a", "libmp3lame", "-ar", "44100"},
-            .make = Make::FirstHalf,
-            .file = "cut.flv",
-            .channels = 1,
-            .sampleRate = 44100,
-            .incomplete = true};
-        QTest::newRow("MP4 with its index first cut short") << DeviceCase{
-            .source = kSixSeconds + kH264 + QStringList{"-c:a", "aac", "-movflags", "+faststart"},
-            .make = Make::FirstHalf,
-            .file = "cut.mp4",
-            .channels = 1,
-            .sampleRate = 44100,
-            .incomplete = true};
-        QTest::newRow("WMV cut short")
-            << DeviceCase{.source = kSixSeconds + QStringList{"-c:v", "wmv2", "-c:a", "wmav2"},
-                          .make = Make::FirstHalf,
-                          .file = "cut.wmv",
-                          .channels = 1,
-                          .sampleRate = 44100,
-                          .incomplete = true};
+        const std::array<std::tuple<const char*, const char*, QStringList>, 4> cutShort{{
+            {"AVI", "avi", {"-c:v", "mpeg4", "-c:a", "libmp3lame"}},
+            {"FLV", "flv", {"-c:v", "flv1", "-c:a", "libmp3lame", "-ar", "44100"}},
+            {"MP4 with its index first", "mp4", kH264 + QStringList{"-c:a", "aac", "-movflags", "+faststart"}},
+            {"WMV", "wmv", {"-c:v", "wmv2", "-c:a", "wmav2"}}}};
+        for (const auto& [kind, extension, codecs] : cutShort)
+            QTest::newRow(qPrintable(QStringLiteral("%1 cut short").arg(kind)))
+                << DeviceCase{.source = kSixSeconds + codecs,
+                              .make = Make::FirstHalf,
+                              .file = QStringLiteral("cut.") + extension,
+                              .channels = 1,
+                              .sampleRate = 44100,
+                              .incomplete = true};
         // A subtitle track's length says nothing of whether the picture and the sound are whole.
         for (const auto& [container, subtitles] : {std::pair{"mkv", "srt"}, std::pair{"mp4", "mov_text"}})
             QTest::newRow(
