@@ -1,7 +1,7 @@
+#include "app/Program.h"
 #include "platform/Platform.h"
 #include "window/QtUserDialogs.h"
 #include "window/Skin.h"
-#include "window/frmMain.h"
 
 #include <QApplication>
 #include <QFont>
@@ -19,7 +19,8 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(SkinIcon());
 
     QtUserDialogs desktop;
-    frmMain window(desktop, {platform::ProgramFolder()});
+    Program program(desktop, {platform::ProgramFolder()});
+    frmMain& window = program.Window();
     // Asked to end from outside (SIGTERM, SIGINT, SIGHUP: a logout, a shutdown, kill; Ctrl+C in a console):
     // a close other than the close mark, so the encoder stops, nothing partial stays, the settings are kept
     // as they were.

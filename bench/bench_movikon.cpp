@@ -151,11 +151,11 @@ struct BatchFigures {
 // Converts `sources` through the window, started from its command box, as a person's batch.
 BatchFigures batchThroughTheWindow(const QStringList& sources, const QString& encoder) {
     WindowFixture fixture(encoder);
-    frmMain& window = fixture.Open();
+    WindowUnderTest& window = fixture.Open();
     fixture.Drop(sources);
     QList<double> removals;
     QElapsedTimer clock;
-    QObject::connect(window.lstFile->model(), &QAbstractItemModel::rowsRemoved, &window,
+    QObject::connect(&window.queue, &QAbstractItemModel::rowsRemoved, &window.form,
                      [&] { removals << clock.nsecsElapsed() / 1e6; });
     const double cpuBefore = cpuSecondsOfThisProcess();
     const double childrenBefore = cpuSeconds(RUSAGE_CHILDREN);

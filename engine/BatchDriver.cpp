@@ -2,9 +2,10 @@
 
 #include "conv/ConvProtocol.h"
 #include "conv/Subtitles.h"
-#include "engine/BatchQueue.h"
+#include "engine/BatchChoices.h"
 #include "engine/ConversionSettings.h"
 #include "engine/DOSOutputs.h"
+#include "engine/FileQueue.h"
 #include "engine/ProgressParser.h"
 #include "engine/UserNotices.h"
 #include "engine/clsWaitableTimer.h"
@@ -49,10 +50,16 @@ QString BatchPlace(int fileNumber, int fileCount, std::optional<int> secondsLeft
     return place + QStringLiteral(" · 剩余约 ") + SpokenDuration(*secondsLeft);
 }
 
-BatchDriver::BatchDriver(DOSOutputs& objDOS, UserNotices& notices, BatchQueue& queue,
-                         const QString& programFolder, const StagingFolder& staging, QObject* parent)
-    : QObject(parent), m_objDOS(objDOS), m_notices(notices), m_queue(queue), m_programFolder(programFolder),
-      m_staging(staging) {
+BatchDriver::BatchDriver(DOSOutputs& objDOS, UserNotices& notices, FileQueue& queue,
+                         const BatchChoices& choices, const QString& programFolder,
+                         const StagingFolder& staging, QObject* parent)
+    : QObject(parent), m_objDOS(objDOS), m_notices(notices), m_queue(queue), m_choices(choices),
+      m_programFolder(programFolder), m_staging(staging) {
+    // A file is kept from the moment it is queued, whether or not it is ever converted.
+    connect(&m_queue, &FileQueue::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
+        for (int row = first; row <= last; ++row)
+            m_kept.Keep(m_queue.Path(row));
+    });
     connect(&m_objDOS, &DOSOutputs::ReceiveOutputs, this, &BatchDriver::objDOS_ReceiveOutputs);
     connect(&m_objDOS, &DOSOutputs::CommandOver, this, &BatchDriver::objDOS_CommandOver);
     // Ended this way, letting no event run: the program is already on its way out.
@@ -73,7 +80,7 @@ BatchDriver::~BatchDriver() {
 void BatchDriver::Convert() {
     if (m_running)
         return;
-    if (m_queue.QueueCount() == 0) {
+    if (m_queue.Count() == 0) {
         m_notices.ShowWarning(QStringLiteral("警告"), QStringLiteral("请先添加文件"));
         return;
     }
@@ -90,12 +97,10 @@ void BatchDriver::Convert() {
     m_failures.clear();
     m_incomplete.clear();
     m_withoutSubtitles.clear();
-    for (const QString& source : m_queue.QueuedFiles())
-        m_kept.Keep(source);
     // The batch keeps the folder it started with, whatever the box shows later.
     m_publisher.emplace(output, m_kept);
     emit OutputFolderUsed(QDir::toNativeSeparators(output));
-    m_batchSize = m_queue.QueueCount();
+    m_batchSize = m_queue.Count();
     m_filesDone = 0;
     emit RunningChanged(true);
     emit BatchProgress(0);
@@ -120,7 +125,7 @@ QString BatchDriver::StartProblem(QString& output) const {
         const QString real = QDir(folder).canonicalPath();
         return real.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : real;
     };
-    const Publisher::Folder folder = Publisher::FolderNamed(m_queue.OutputFolder());
+    const Publisher::Folder folder = Publisher::FolderNamed(m_choices.OutputFolder());
     if (!folder.problem.isEmpty())
         return folder.problem;
     const QString real = place(folder.path), staging = place(m_staging.Path());
@@ -152,7 +157,7 @@ void BatchDriver::Stop(bool afterCurrentFile) {
 void BatchDriver::ConvertNext() {
     if (!m_running)
         return;
-    if (m_queue.QueueCount() == 0)
+    if (m_queue.Count() == 0)
         return EndBatch(Ending::Finished);
     if (m_stopNow)
         return EndBatch(Ending::Stopped);
@@ -160,7 +165,7 @@ void BatchDriver::ConvertNext() {
     if (const QString problem = m_publisher->FolderProblem(); !problem.isEmpty())
         return StopFor(problem);
 
-    const QString source = m_queue.QueueHead();
+    const QString source = m_queue.Head();
     if (!platform::StageSource(source, m_staging.SourcePath()))
         return CompleteFile(source, QStringLiteral("无法读取源文件"));
     // The subtitle file a player would pick up beside the source goes beside the staged source, under the
@@ -177,7 +182,7 @@ void BatchDriver::ConvertNext() {
         return EndBatch(Ending::Stopped);
 
     m_objDOS.setCommandLine(EncoderCommandLine(m_programFolder, m_staging.SourcePath(),
-                                               m_staging.ResultPath(), m_queue.ConversionOptions()));
+                                               m_staging.ResultPath(), m_choices.ConversionOptions()));
     m_commandOver = false;
     emit PlaceChanged(BatchPlace(m_filesDone + 1, m_batchSize, std::nullopt));
     m_fileClock.start();
@@ -216,7 +221,7 @@ void BatchDriver::objDOS_CommandOver() {
         QMetaObject::invokeMethod(this, &BatchDriver::ConvertNext, Qt::QueuedConnection);
         return;
     }
-    const QString source = m_queue.QueueHead();
+    const QString source = m_queue.Head();
     if (!m_objDOS.LastRunSucceeded())
         return CompleteFile(source, EncoderFailure(lastLine(m_objDOS.Outputs())));
     const Publisher::Outcome outcome = m_publisher->Publish(m_staging.ResultPath(), source);
@@ -260,7 +265,7 @@ void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
     if (!failure.isEmpty())
         m_failures << source + QStringLiteral(" — ") + failure;
     ++m_filesDone;
-    m_queue.RemoveQueueHead();
+    m_queue.RemoveHead();
     DeleteStagingFiles();
     emit FileProgress(1, QStringLiteral("100%"));
     emit BatchProgress(double(m_filesDone) / m_batchSize);

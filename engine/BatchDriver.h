@@ -9,8 +9,9 @@
 
 #include <optional>
 
-class BatchQueue;
+class BatchChoices;
 class DOSOutputs;
+class FileQueue;
 class UserNotices;
 class StagingFolder;
 
@@ -24,23 +25,20 @@ QString BatchPlace(int fileNumber, int fileCount, std::optional<int> secondsLeft
 // Converts the queue from its head, one file at a time: stages the source, runs the encoder through the
 // runner, publishes the result into the output folder (see Publisher), and moves on. When the queue is empty
 // it opens the output folder, plays the sound, shows "完成." and names the files that failed and those whose
-// source turned out incomplete. It reads the queue through BatchQueue and tells how it goes by its signals.
-// A batch still running when the program exits without ending it (Qt exits at once when the display goes
-// away) is aborted then, and its staging files removed.
+// source turned out incomplete. It takes its files from the FileQueue, the folder and settings from
+// BatchChoices, and tells how it goes by its signals. A batch still running when the program exits without
+// ending it (Qt exits at once when the display goes away) is aborted then, and its staging files removed.
 class BatchDriver : public QObject {
     Q_OBJECT
 
   public:
-    BatchDriver(DOSOutputs& objDOS, UserNotices& notices, BatchQueue& queue, const QString& programFolder,
-                const StagingFolder& staging, QObject* parent = nullptr);
+    BatchDriver(DOSOutputs& objDOS, UserNotices& notices, FileQueue& queue, const BatchChoices& choices,
+                const QString& programFolder, const StagingFolder& staging, QObject* parent = nullptr);
     ~BatchDriver() override;
 
     bool IsRunning() const { return m_running; }
     // Counts the batches started, so that what was asked about one is not applied to the next.
     int BatchNumber() const { return m_batchNumber; }
-
-    // What this run of the program must never replace; whoever queues a file keeps it here.
-    KeptFiles& Kept() { return m_kept; }
 
     // The Convert command: a warning with an empty queue, and one where the encoder, the staging folder or
     // the output folder cannot serve (the output folder is made when missing); otherwise the start of a
@@ -106,7 +104,8 @@ class BatchDriver : public QObject {
 
     DOSOutputs& m_objDOS;
     UserNotices& m_notices;
-    BatchQueue& m_queue;
+    FileQueue& m_queue;
+    const BatchChoices& m_choices;
     const QString m_programFolder;
     const StagingFolder& m_staging;
     bool m_running = false;

@@ -2,7 +2,7 @@
 
 #include "dialogs/COMDLG.h"
 #include "engine/BatchDriver.h"
-#include "engine/DOSOutputs.h"
+#include "engine/FileQueue.h"
 #include "platform/Platform.h"
 #include "window/BatchSession.h"
 #include "window/FileDrop.h"
@@ -22,11 +22,10 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPainter>
 #include <QShortcut>
 #include <QToolTip>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWindow>
 
 namespace {
@@ -48,9 +47,8 @@ SkinImage* command(QWidget* parent, const QRect& geometry, const QString& name,
 }
 } // namespace
 
-frmMain::frmMain(UserDialogs& dialogs, const ProgramPlaces& places, QWidget* parent)
-    : QWidget(parent), SettingPickers(this), m_dialogs(dialogs), m_places(places),
-      m_staging(places.stagingRoot) {
+frmMain::frmMain(UserDialogs& dialogs, const ProgramPlaces& places, FileQueue& queue, QWidget* parent)
+    : QWidget(parent), SettingPickers(this), m_dialogs(dialogs), m_places(places), m_queue(queue) {
     createControls();
     Form_Load();
 }
@@ -63,16 +61,12 @@ void frmMain::createControls() {
     setFixedSize(layout::kWindow);
     setMouseTracking(true);
 
-    lstFile = new QListWidget(this);
-    lstFile->setGeometry(0, -200, 100, 100);
-    lstFile->hide();
-
-    LV = new QTreeWidget(this);
+    LV = new QTreeView(this);
     LV->setAccessibleName(QStringLiteral("文件列表")); // a list takes no label's name
     LV->setGeometry(layout::kQueue);
-    LV->setHeaderLabels({QStringLiteral("文件名"), QStringLiteral("类型")});
-    LV->header()->resizeSection(0, layout::kQueueNameWidth);
-    LV->header()->resizeSection(1, layout::kQueueTypeWidth);
+    LV->setModel(&m_queue);
+    LV->header()->resizeSection(FileQueue::NameColumn, layout::kQueueNameWidth);
+    LV->header()->resizeSection(FileQueue::TypeColumn, layout::kQueueTypeWidth);
     LV->setRootIsDecorated(false);
     LV->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     LV->setTextElideMode(Qt::ElideMiddle);
@@ -121,6 +115,31 @@ void frmMain::createControls() {
     connect(menuMsg, &QLineEdit::textChanged, this, &frmMain::menuMsg_Change);
 
     AddReaderCaption(this, QStringLiteral("输出路径"), layout::kOutputFolderCaption, txtPath);
+    const std::pair<QWidget*, const char*> named[] = {{LV, "LV"},
+                                                      {imgButton[0], "imgButton0"},
+                                                      {imgButton[1], "imgButton1"},
+                                                      {imgButton[2], "imgButton2"},
+                                                      {picDragText, "picDragText"},
+                                                      {Label1, "Label1"},
+                                                      {txtPath, "txtPath"},
+                                                      {imgBrowse, "imgBrowse"},
+                                                      {imgPB, "imgPB"},
+                                                      {lblPB, "lblPB"},
+                                                      {imgMin, "imgMin"},
+                                                      {imgExit, "imgExit"},
+                                                      {lblVersion, "lblVersion"},
+                                                      {lblWeb, "lblWeb"},
+                                                      {menuMsg, "menuMsg"},
+                                                      {cmbVBR, "cmbVBR"},
+                                                      {cmbSize, "cmbSize"},
+                                                      {cmbFPS, "cmbFPS"},
+                                                      {cmbAB, "cmbAB"},
+                                                      {picVBR, "picVBR"},
+                                                      {picSize, "picSize"},
+                                                      {picFPS, "picFPS"},
+                                                      {picAB, "picAB"}};
+    for (const auto& [control, name] : named)
+        control->setObjectName(QLatin1String(name));
 
     m_pictures =
         new PictureCommands(m_skin, imgButton, {picVBR, picSize, picFPS, picAB}, imgBrowse, lblWeb, this);
@@ -157,33 +176,23 @@ void frmMain::createKeyboardAccess() {
     stop->setContext(Qt::WindowShortcut);
 }
 
-void frmMain::connectBatch() {
-    objDOS = std::make_unique<DOSOutputs>(m_dialogs);
-    m_batch = std::make_unique<BatchDriver>(*objDOS, m_dialogs, *this, m_places.programFolder, m_staging);
-    new BatchSession(*m_batch, *this, *lblPB); // the window owns it
-    connect(m_batch.get(), &BatchDriver::FileProgress, this,
+void frmMain::Attach(BatchDriver& batch) {
+    m_batch = &batch;
+    new BatchSession(batch, *this, *lblPB); // the window owns it
+    connect(&batch, &BatchDriver::FileProgress, this,
             [this](double fraction, const QString& text) { m_progress->Show(fraction, text); });
-    connect(m_batch.get(), &BatchDriver::StatusText, lblPB, &QLabel::setText);
-    connect(m_batch.get(), &BatchDriver::PlaceChanged, this,
+    connect(&batch, &BatchDriver::StatusText, lblPB, &QLabel::setText);
+    connect(&batch, &BatchDriver::PlaceChanged, this,
             [this](const QString& place) { m_progress->ShowPlace(place); });
-    connect(m_batch.get(), &BatchDriver::RunningChanged, this,
-            [this](bool running) { EnableCommands(!running); });
-    connect(m_batch.get(), &BatchDriver::OutputFolderUsed, txtPath, &QLineEdit::setText);
+    connect(&batch, &BatchDriver::RunningChanged, this, [this](bool running) { EnableCommands(!running); });
+    connect(&batch, &BatchDriver::OutputFolderUsed, txtPath, &QLineEdit::setText);
 }
 
 void frmMain::Form_Load() {
-    QDir().mkpath(m_places.DefaultOutput());
-    QDir().mkdir(m_places.programFolder + QStringLiteral("/data"));
-    connectBatch();
-    m_batch->DeleteStagingFiles();
-
     LoadSettings(m_places.SettingsFile(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
     SetTextColour(lblVersion, QColor(44, 103, 155));
     if (txtPath->text().isEmpty())
         txtPath->setText(QDir::toNativeSeparators(m_places.DefaultOutput()));
-    // What a publishing program that died left in the folder goes at the next start.
-    if (const Publisher::Folder output = Publisher::FolderNamed(txtPath->text()); output.problem.isEmpty())
-        Publisher::RemoveLeftovers(output.path);
     lblVersion->setText(QStringLiteral("Ver " MOVIKON_VERSION));
     lblWeb->setText(kHomePageShown);
     m_pictures->ResetPictures();
@@ -228,25 +237,22 @@ void frmMain::AddFile() {
                                  COMDLG::OFN_NOCHANGEDIR | COMDLG::OFN_LONGNAMES);
     if (!chosen.isEmpty())
         AppendPath(chosen, chosen.trimmed());
-    if (lstFile->count() > 0)
-        picDragText->hide();
+    ShowDropHint();
 }
 
 void frmMain::AppendPath(const QString& path, const QString& typeSource) {
-    m_batch->Kept().Keep(path);
-    lstFile->addItem(path);
-    new QTreeWidgetItem(LV, {path, typeSource.right(3).toUpper()});
+    m_queue.Append(path, typeSource.right(3).toUpper());
 }
 
 void frmMain::RemoveSelected() {
-    const QList<QTreeWidgetItem*> selected = LV->selectedItems();
-    if (LV->topLevelItemCount() > 0 && !selected.isEmpty()) {
-        const int row = LV->indexOfTopLevelItem(selected.first());
-        delete LV->takeTopLevelItem(row);
-        delete lstFile->takeItem(row);
-    }
-    if (LV->topLevelItemCount() == 0)
-        picDragText->show();
+    const QModelIndexList selected = LV->selectionModel()->selectedRows();
+    if (!selected.isEmpty())
+        m_queue.Remove(selected.first().row());
+    ShowDropHint();
+}
+
+void frmMain::ShowDropHint() {
+    picDragText->setVisible(m_queue.Count() == 0);
 }
 
 void frmMain::imgBrowse_Click() {
@@ -288,8 +294,7 @@ void frmMain::DropFiles(const QStringList& files, const QStringList& foldersWith
                         const QStringList& foldersNotRead) {
     for (const QString& file : files)
         AppendPath(file, file);
-    if (lstFile->count() > 0)
-        picDragText->hide();
+    ShowDropHint();
     QStringList said;
     if (!foldersWithoutVideo.isEmpty())
         said << QStringLiteral("文件夹中没有视频文件：") + foldersWithoutVideo.join(QStringLiteral("、"));
@@ -333,28 +338,8 @@ void frmMain::EnableCommands(bool enabled) {
         m_stopQuestion->close();
     // A batch keeps its folder: the box may be read and copied, not changed.
     txtPath->setReadOnly(!enabled);
-    if (enabled && lstFile->count() == 0)
-        picDragText->show();
-}
-
-int frmMain::QueueCount() const {
-    return lstFile->count();
-}
-
-QString frmMain::QueueHead() const {
-    return lstFile->count() ? lstFile->item(0)->text() : QString();
-}
-
-QStringList frmMain::QueuedFiles() const {
-    QStringList paths;
-    for (int i = 0; i < lstFile->count(); ++i)
-        paths << lstFile->item(i)->text();
-    return paths;
-}
-
-void frmMain::RemoveQueueHead() {
-    delete lstFile->takeItem(0);
-    delete LV->takeTopLevelItem(0);
+    if (enabled)
+        ShowDropHint();
 }
 
 QString frmMain::OutputFolder() const {
@@ -362,5 +347,5 @@ QString frmMain::OutputFolder() const {
 }
 
 EncoderOptions frmMain::ConversionOptions() const {
-    return Options();
+    return SettingPickers::Options();
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "engine/BatchQueue.h"
+#include "engine/BatchChoices.h"
 #include "engine/ProgramPlaces.h"
-#include "platform/StagingFolder.h"
 #include "window/SettingPickers.h"
 #include "window/Skin.h"
 
@@ -13,51 +12,31 @@
 #include <memory>
 
 class BatchDriver;
-class DOSOutputs;
+class FileQueue;
 class PictureCommands;
 class ProgressBar;
 class ProgressLabel;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
-class QTreeWidget;
+class QTreeView;
 class SkinImage;
 class UserDialogs;
 
 // The program's one window: the file queue and its commands, the four conversion settings, the output
-// folder and the progress display, over the batch that turns the queue into MP4 files.
-class frmMain : public QWidget, public BatchQueue, public SettingPickers {
+// folder and the progress display, over the batch that turns the queue into MP4 files. Each control carries
+// its name as its object name, which is how tests and a person's tools find it.
+class frmMain : public QWidget, public BatchChoices, private SettingPickers {
     Q_OBJECT
 
   public:
-    frmMain(UserDialogs& dialogs, const ProgramPlaces& places, QWidget* parent = nullptr);
+    frmMain(UserDialogs& dialogs, const ProgramPlaces& places, FileQueue& queue, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // The controls, named as the rest of the program knows them.
-    QTreeWidget* LV;
-    QListWidget* lstFile;
-    std::array<SkinImage*, 3> imgButton;
-    QWidget* picDragText;
-    QLabel* Label1;
-    QLineEdit* txtPath;
-    SkinImage* imgBrowse;
-    SkinImage* imgPB;
-    ProgressLabel* lblPB;
-    SkinImage* imgMin;
-    SkinImage* imgExit;
-    QLabel* lblVersion;
-    SkinImage* lblWeb;
-    QLineEdit* menuMsg;
+    // Shows `batch` and runs it from the window's commands; called once, before the window is shown.
+    void Attach(BatchDriver& batch);
 
-    BatchDriver& Batch() { return *m_batch; }
-    PictureCommands& Pictures() { return *m_pictures; }
-
-    // BatchQueue
-    int QueueCount() const override;
-    QString QueueHead() const override;
-    QStringList QueuedFiles() const override;
-    void RemoveQueueHead() override;
+    // BatchChoices
     QString OutputFolder() const override;
     EncoderOptions ConversionOptions() const override;
 
@@ -71,7 +50,6 @@ class frmMain : public QWidget, public BatchQueue, public SettingPickers {
   private:
     void createControls();
     void createKeyboardAccess();
-    void connectBatch();
     void Form_Load();
     // The pointing hand over the title bar's marks and the link, drawn for a screen of `ratio`.
     void ShowHand(qreal ratio);
@@ -93,13 +71,29 @@ class frmMain : public QWidget, public BatchQueue, public SettingPickers {
     void StopBatch();
     // The commands are off exactly while a batch runs.
     void EnableCommands(bool enabled);
+    // The drop hint shows over an empty queue.
+    void ShowDropHint();
+
+    // The controls, named as the rest of the program knows them.
+    QTreeView* LV;
+    std::array<SkinImage*, 3> imgButton;
+    QWidget* picDragText;
+    QLabel* Label1;
+    QLineEdit* txtPath;
+    SkinImage* imgBrowse;
+    SkinImage* imgPB;
+    ProgressLabel* lblPB;
+    SkinImage* imgMin;
+    SkinImage* imgExit;
+    QLabel* lblVersion;
+    SkinImage* lblWeb;
+    QLineEdit* menuMsg;
 
     UserDialogs& m_dialogs;
     const ProgramPlaces m_places;
+    FileQueue& m_queue;
     const Skin m_skin;
-    StagingFolder m_staging;
-    std::unique_ptr<DOSOutputs> objDOS;
-    std::unique_ptr<BatchDriver> m_batch;
+    BatchDriver* m_batch = nullptr;
     PictureCommands* m_pictures = nullptr;
     std::unique_ptr<ProgressBar> m_progress;
     QPointer<QWidget> m_stopQuestion; // while the question to stop the batch is open

@@ -47,8 +47,8 @@ QStringList makeClips(const QTemporaryDir& folder, const QStringList& names) {
 }
 
 void waitForTheEnd(WindowFixture& fixture) {
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !fixture.window->Batch().IsRunning() && !fixture.desktop.Only("sound:").isEmpty(), kBatchMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!fixture.window->batch.IsRunning() && !fixture.desktop.Only("sound:").isEmpty(),
+                             kBatchMs);
 }
 
 // The promises every case keeps, whatever went wrong.
@@ -123,7 +123,7 @@ class TestFaults : public QObject {
         const QString source = sources.filePath(name);
         QVERIFY(media::make(source, kind, kind == Make::FirstHalf ? kTwoSecondsOfH264 : QStringList()));
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         QDir().mkpath(fixture.Output());
         const QString earlier = fixture.Output() + "/" + QString(name).section(u'.', 0, 0) + ".mp4";
         if (output.isEmpty())
@@ -170,11 +170,11 @@ class TestFaults : public QObject {
         const QString doomed = sources.filePath("doomed.avi");
         QVERIFY(media::make(doomed, Make::Clip));
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.Drop({m_good, doomed});
         QTimer remover;
         connect(&remover, &QTimer::timeout, this, [&] {
-            if (window.Batch().IsRunning() && QFile::exists(doomed))
+            if (window.batch.IsRunning() && QFile::exists(doomed))
                 QFile::remove(doomed);
         });
         remover.start(1);
@@ -187,7 +187,7 @@ class TestFaults : public QObject {
 
     void aMissingOutputFolderIsMadeWithItsParents() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         const QString folder = fixture.programFolder.filePath("no/such/folder");
         window.txtPath->setText(folder);
         fixture.Drop({m_good});
@@ -201,7 +201,7 @@ class TestFaults : public QObject {
     void anOutputFolderWithoutWritePermission() {
         RUN_UNPRIVILEGED();
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         const QString locked = fixture.programFolder.filePath("locked");
         QVERIFY(QDir().mkdir(locked));
         writeFile(locked + "/good.mp4", kEarlier);
@@ -211,7 +211,7 @@ class TestFaults : public QObject {
         // Told before anything converts, and the file stays queued.
         fixture.Command(2);
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QVERIFY(!window.Batch().IsRunning());
+        QVERIFY(!window.batch.IsRunning());
         QCOMPARE(fixture.desktop.Only("warning:"),
                  QStringList{"warning:Movikon Pro:没有权限写入输出文件夹：" + locked + "\n转换没有开始。"});
         QCOMPARE(fixture.Queue(), QStringList{m_good});
@@ -235,10 +235,7 @@ class TestFaults : public QObject {
         if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=16k") != 0)
             QSKIP("this machine does not allow mounting a small tmpfs disk");
         const QString output = staging ? fixture.Output() : small;
-        fixture.window = std::make_unique<frmMain>(
-            fixture.desktop,
-            ProgramPlaces{fixture.programFolder.path(), staging ? small : fixture.stagingRoot.path()});
-        fixture.window->show();
+        fixture.Open(staging ? small : QString());
         QDir().mkpath(output);
         writeFile(output + "/good.mp4", kEarlier);
         // Full: what is left cannot take the result.
@@ -250,20 +247,22 @@ class TestFaults : public QObject {
         fixture.window->txtPath->setText(output);
         fixture.Drop({m_good});
         fixture.Command(2);
-        // A full output folder is told before anything converts; a full staging disk when the encoder meets it.
+        // A full output folder is told before anything converts; a full staging disk when the encoder meets
+        // it.
         if (staging)
             waitForTheEnd(fixture);
         const QStringList warnings = fixture.desktop.Only("warning:");
         const QStringList left = namesIn(output);
         const QByteArray kept = readFile(output + "/good.mp4");
         const QStringList staged = namesIn(small + "/slot-0");
-        fixture.window.reset();
+        fixture.Close();
         ::umount(QFile::encodeName(small).constData());
         if (staging)
             QCOMPARE(failureLines(fixture.desktop),
                      QStringList{m_good + " — 临时文件夹所在的磁盘已满：" + small + "/slot-0"});
         else
-            QCOMPARE(warnings, QStringList{"warning:Movikon Pro:输出文件夹所在的磁盘已满：" + small + "\n转换没有开始。"});
+            QCOMPARE(warnings, QStringList{"warning:Movikon Pro:输出文件夹所在的磁盘已满：" + small +
+                                           "\n转换没有开始。"});
         QCOMPARE(kept, kEarlier);
         QCOMPARE(left, staging ? QStringList{"good.mp4"} : QStringList({"filler", "good.mp4"}));
         QVERIFY(staged.isEmpty());
@@ -334,12 +333,12 @@ class TestFaults : public QObject {
         WindowFixture fixture;
         const QString gone = fixture.programFolder.filePath("gone");
         writeFile(fixture.programFolder.filePath("setup.ini"), content.replace("@GONE@", gone.toUtf8()));
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.Drop({m_good});
         fixture.Command(2);
         waitForTheEnd(fixture);
         // A list left with nothing selected gives the encoder nothing to go by: that file fails, and says so.
-        const bool anEmptyChoice = window.ConversionOptions().videoBitRate.isEmpty();
+        const bool anEmptyChoice = window.form.ConversionOptions().videoBitRate.isEmpty();
         QCOMPARE(QFile::exists(window.txtPath->text() + "/good.mp4"), !anEmptyChoice);
         QCOMPARE(failureLines(fixture.desktop).size(), anEmptyChoice ? 1 : 0);
         if (anEmptyChoice)
@@ -356,7 +355,7 @@ class TestFaults : public QObject {
         const QString longClip = sources.filePath("long.avi");
         QVERIFY(media::makeClip(longClip, {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, 40, "640x480"));
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         writeFile(fixture.Output() + "/long.mp4", kEarlier);
         fixture.Drop({longClip, m_good});
         QTimer killer;
@@ -383,12 +382,12 @@ class TestFaults : public QObject {
         QTemporaryDir sources;
         const QStringList clips = makeClips(sources, {"a.avi", "b.avi", "c.avi"});
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.Drop(clips);
         int sent = 0;
         QTimer meddler;
         connect(&meddler, &QTimer::timeout, this, [&] {
-            if (window.Batch().IsRunning() && sent < 2) {
+            if (window.batch.IsRunning() && sent < 2) {
                 fixture.Command(2);
                 fixture.Command(0);
                 ++sent;
@@ -413,9 +412,7 @@ class TestFaults : public QObject {
             const QString one = sources.filePath("one.avi");
             QVERIFY(media::makeClip(one, {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, 3, "640x480"));
             WindowFixture fixture;
-            fixture.window = std::make_unique<frmMain>(fixture.desktop,
-                                                       ProgramPlaces{fixture.programFolder.path(), shared});
-            fixture.window->show();
+            fixture.Open(shared);
             fixture.window->txtPath->setText(qEnvironmentVariable("MOVIKON_SHARED_OUTPUT"));
             fixture.Drop({one});
             fixture.Command(2);
@@ -428,7 +425,8 @@ class TestFaults : public QObject {
         QTemporaryDir programFolder;
         QDir().mkpath(programFolder.filePath("data"));
         QFile::link(PROGRAM_FOLDER "/data/conv", programFolder.filePath("data/conv"));
-        frmMain window(desktop, {programFolder.path(), stagingRoot.path()});
+        Program program(desktop, {programFolder.path(), stagingRoot.path()});
+        const WindowUnderTest window(program);
         const QString output = programFolder.filePath("output");
         QProcess second;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -462,7 +460,7 @@ class TestFaults : public QObject {
         const QString source = sources.filePath("secret name; rm -rf ~.avi");
         QVERIFY(QFile::copy(m_good, source));
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         const QString outputFolder = fixture.programFolder.filePath("my output");
         window.txtPath->setText(outputFolder);
         QStringList commandLines;

@@ -2,9 +2,10 @@
 // place. No widget is made; what the window would show is what the driver's signals say.
 #include "FakeConvMode.h"
 #include "Files.h"
+#include "QueuedFiles.h"
 #include "RecordingNotices.h"
+#include "engine/BatchChoices.h"
 #include "engine/BatchDriver.h"
-#include "engine/BatchQueue.h"
 #include "engine/DOSOutputs.h"
 #include "platform/Platform.h"
 #include "platform/StagingFolder.h"
@@ -34,14 +35,9 @@ class HomeAt {
     const QByteArray m_home, m_profile;
 };
 
-// A queue as the window holds one.
-struct ListQueue : BatchQueue {
-    QStringList files;
+// What the window's folder box and settings would say.
+struct Choices : BatchChoices {
     QString output;
-    int QueueCount() const override { return int(files.size()); }
-    QString QueueHead() const override { return files.value(0); }
-    QStringList QueuedFiles() const override { return files; }
-    void RemoveQueueHead() override { files.removeFirst(); }
     QString OutputFolder() const override { return output; }
     EncoderOptions ConversionOptions() const override { return {"128", "14.985", "320x240", "64"}; }
 };
@@ -51,10 +47,11 @@ struct ListQueue : BatchQueue {
 struct Driver {
     QTemporaryDir programFolder, stagingRoot;
     RecordingNotices notices;
-    ListQueue queue;
+    FileQueue queue;
+    Choices choices;
     StagingFolder staging;
     DOSOutputs runner{notices};
-    BatchDriver batch{runner, notices, queue, programFolder.path(), staging};
+    BatchDriver batch{runner, notices, queue, choices, programFolder.path(), staging};
     QStringList said; // "running:1", "place:…", "progress:0.5:50%", "status:完成.", "batch:0.25"
 
     explicit Driver(const QString& encoder = QStringLiteral(FAKECONV_PATH)) : staging(stagingRoot.path()) {
@@ -62,7 +59,7 @@ struct Driver {
         const QString suffix = platform::ExecutableSuffix();
         platform::StageSource(encoder.endsWith(suffix) ? encoder : encoder + suffix,
                               programFolder.filePath("data/conv" + suffix));
-        queue.output = native(programFolder.filePath("output"));
+        choices.output = native(programFolder.filePath("output"));
         QObject::connect(&batch, &BatchDriver::RunningChanged,
                          [this](bool on) { said << "running:" + QString::number(on); });
         QObject::connect(&batch, &BatchDriver::PlaceChanged,
@@ -76,7 +73,12 @@ struct Driver {
                          [this](double done) { said << QStringLiteral("batch:%1").arg(done); });
     }
 
-    QString Output() const { return queue.output; }
+    QString Output() const { return choices.output; }
+    // Queues `files` after what is queued already.
+    void Queue(const QStringList& files) {
+        for (const QString& file : files)
+            queue.Append(file, {});
+    }
 
     // Convert, then wait for the batch to end however it ends.
     void Run(int timeoutMs = kBatchTimeoutMs) {
@@ -122,7 +124,7 @@ class TestBatchDriver : public QObject {
 
     void aBatchTellsWhereItIsByItsSignals() {
         Driver driver;
-        driver.queue.files = {source("a.avi"), source("b.avi")};
+        driver.Queue({source("a.avi"), source("b.avi")});
         driver.Run();
         // Each file is placed and reported done; the end comes last. (A report said twice in a row counts
         // once: the encoder's own 100 % may come in its last chunk or not at all before it ends.)
@@ -187,7 +189,7 @@ class TestBatchDriver : public QObject {
         QVERIFY(QDir().mkpath(driver.Output()));
         writeFile(QDir(driver.Output()).filePath("a.mp4"), markedResult("an earlier result"));
         for (const QString& name : queue)
-            driver.queue.files << source(name);
+            driver.queue.Append(source(name), {});
         driver.Run();
 
         QStringList expected;
@@ -199,7 +201,7 @@ class TestBatchDriver : public QObject {
         QCOMPARE(readFile(QDir(driver.Output()).filePath("a.mp4")) == markedResult("an earlier result"),
                  results.contains("a.mp4 (earlier)"));
         QVERIFY(namesIn(driver.staging.Path()).isEmpty());
-        QVERIFY(driver.queue.files.isEmpty());
+        QVERIFY(QueuedFiles(driver.queue).isEmpty());
     }
 
     // What cannot serve a batch is said before any file, and the queue stays as it is.
@@ -229,15 +231,15 @@ class TestBatchDriver : public QObject {
         QTemporaryDir folder;
         writeFile(folder.filePath("file"), "in the way");
         const QString cwdBefore = namesIn(QDir::currentPath()).join(u'/');
-        driver.queue.output = native(output.replace("<folder>", folder.path()));
-        driver.queue.files = {source("a.avi"), source("b.avi")};
+        driver.choices.output = native(output.replace("<folder>", folder.path()));
+        driver.Queue({source("a.avi"), source("b.avi")});
         driver.batch.Convert();
         said.replace("<folder>", folder.path())
             .replace("<encoder>", EncoderPath(driver.programFolder.path()));
         QCOMPARE(driver.notices.events,
                  QStringList{"warning:Movikon Pro:" + native(said) + "\n转换没有开始。"});
         QVERIFY(!driver.batch.IsRunning());
-        QCOMPARE(driver.queue.files, QStringList({source("a.avi"), source("b.avi")}));
+        QCOMPARE(QueuedFiles(driver.queue), QStringList({source("a.avi"), source("b.avi")}));
         QCOMPARE(namesIn(folder.path()), QStringList{"file"});
         QCOMPARE(namesIn(QDir::currentPath()).join(u'/'), cwdBefore);
     }
@@ -264,8 +266,8 @@ class TestBatchDriver : public QObject {
         QString shown;
         connect(&driver.batch, &BatchDriver::OutputFolderUsed, this,
                 [&shown](const QString& folder) { shown = folder; });
-        driver.queue.output = native(typed.replace("<folder>", folder.path()));
-        driver.queue.files = {source("a.avi")};
+        driver.choices.output = native(typed.replace("<folder>", folder.path()));
+        driver.Queue({source("a.avi")});
         driver.Run();
         used.replace("<folder>", folder.path());
         QCOMPARE(shown, native(used));
@@ -277,17 +279,17 @@ class TestBatchDriver : public QObject {
     void aFolderThatGoesAwayStopsTheBatch() {
         const FakeConvMode encoder("copy");
         Driver driver;
-        driver.queue.files = {source("a.avi"), source("b.avi"), source("a.avi")};
+        driver.Queue({source("a.avi"), source("b.avi"), source("a.avi")});
         // Once the first result is in.
         connect(&driver.batch, &BatchDriver::BatchProgress, this, [&driver] {
-            if (driver.queue.files.size() == 2)
+            if (QueuedFiles(driver.queue).size() == 2)
                 QDir(driver.Output()).removeRecursively();
         });
         driver.Run();
         QCOMPARE(
             driver.notices.Only("report:"),
             QStringList{"report:转换已停止，未转换的文件仍在列表中。\n输出文件夹不存在：" + driver.Output()});
-        QCOMPARE(driver.queue.files, QStringList({source("b.avi"), source("a.avi")}));
+        QCOMPARE(QueuedFiles(driver.queue), QStringList({source("b.avi"), source("a.avi")}));
         QVERIFY(!QFileInfo::exists(driver.Output()));
         QVERIFY(namesIn(driver.staging.Path()).isEmpty());
         QCOMPARE(readFile(source("a.avi")), QByteArray("the bytes of a.avi"));
@@ -308,7 +310,7 @@ class TestBatchDriver : public QObject {
             QStringLiteral(".movikon-%1-0123abcd.part").arg(QCoreApplication::applicationPid());
         for (const QString& name : {dead, alive, QStringLiteral(".movikon-notes.part")})
             writeFile(QDir(driver.Output()).filePath(name), "left");
-        driver.queue.files = {source("a.avi")};
+        driver.Queue({source("a.avi")});
         driver.Run();
         QStringList kept{".movikon-notes.part", alive, "a.mp4"};
         kept.sort();
@@ -423,11 +425,11 @@ class TestBatchDriver : public QObject {
         if (!meanwhile.isEmpty())
             other.start(1);
         for (const QString& placed : queue)
-            driver.queue.files << pathOf(placed);
+            driver.queue.Append(pathOf(placed), {});
         if (stopAndGoOn) {
             QTimer::singleShot(0, &driver.batch, [&driver] { driver.batch.Stop(true); });
             driver.Run();
-            QCOMPARE(driver.queue.files.size(), queue.size() - 1);
+            QCOMPARE(QueuedFiles(driver.queue).size(), queue.size() - 1);
         }
         driver.Run();
 
@@ -484,17 +486,17 @@ class TestBatchDriver : public QObject {
         driver.staging = StagingFolder(unusable + "/staging");
         for (auto variable = before.cbegin(); variable != before.cend(); ++variable)
             qputenv(variable.key(), variable.value());
-        driver.queue.files = {source("a.avi")};
+        driver.Queue({source("a.avi")});
         if (temporaryUsable) {
             // Nor can results be put where they would be emptied with the staged files.
             const QString staging = temporary.filePath(namesIn(temporary.path()).filter("movikon-").value(0));
-            const QString output = driver.queue.output;
-            driver.queue.output = native(staging + "/out");
+            const QString output = driver.choices.output;
+            driver.choices.output = native(staging + "/out");
             driver.batch.Convert();
             QCOMPARE(driver.notices.events, QStringList{"warning:Movikon Pro:输出文件夹不能在临时文件夹中：" +
                                                         native(staging + "/out") + "\n转换没有开始。"});
             driver.notices.events.clear();
-            driver.queue.output = output;
+            driver.choices.output = output;
             driver.Run();
             QCOMPARE(namesIn(driver.Output()), QStringList{"a.mp4"});
             QCOMPARE(namesIn(temporary.path()).filter("movikon-").size(), 1);
@@ -505,7 +507,7 @@ class TestBatchDriver : public QObject {
                      QStringList{"warning:Movikon Pro:无法创建临时文件夹：" + native(unusable + "/staging") +
                                  temporaryShown + "\n转换没有开始。"});
             QVERIFY(!driver.batch.IsRunning());
-            QCOMPARE(driver.queue.files.size(), 1);
+            QCOMPARE(QueuedFiles(driver.queue).size(), 1);
         }
         QCOMPARE(namesIn(QDir::rootPath()), rootBefore);
     }
@@ -519,12 +521,12 @@ class TestBatchDriver : public QObject {
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         Driver driver;
-        driver.queue.files = native(paths);
+        driver.Queue(native(paths));
         // A thousand encoder starts take minutes under wine.
         driver.Run(5 * kBatchTimeoutMs);
         QCOMPARE(namesIn(driver.Output()).size(), 1000);
         QVERIFY(driver.notices.Only("(warning|report):").isEmpty());
-        QVERIFY(driver.queue.files.isEmpty());
+        QVERIFY(QueuedFiles(driver.queue).isEmpty());
     }
 };
 

@@ -3,26 +3,28 @@
 // A window of its own for each test: a fresh program folder whose data/conv is the built encoder (or a
 // stand-in), a private staging root, and a recorder in the person's place.
 #include "FakeConvMode.h"
+#include "QueuedFiles.h"
 #include "RecordingDialogs.h"
+#include "app/Program.h"
 #include "platform/Platform.h"
 #include "window/PictureCommands.h"
 #include "window/ProgressLabel.h"
 #include "window/SkinImage.h"
-#include "window/frmMain.h"
 
-#include <QTreeWidget>
-
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 // A drag of local files, as a file manager makes it.
 inline QMimeData* Files(const QStringList& paths) {
@@ -46,11 +48,55 @@ inline Qt::DropAction Drop(QWidget* target, QMimeData* data) {
     return dropped.isAccepted() ? dropped.dropAction() : Qt::IgnoreAction;
 }
 
+// A control of `window`, found by its object name as a person's tools find it.
+template <class Control> Control* Find(const QWidget& window, const QString& name) {
+    auto* control = window.findChild<Control*>(name);
+    if (!control)
+        qFatal("the window has no %s named %s", Control::staticMetaObject.className(), qPrintable(name));
+    return control;
+}
+
+// The running program as a test reaches it: its window and the controls in it, the batch and the queue.
+struct WindowUnderTest {
+    explicit WindowUnderTest(Program& program)
+        : form(program.Window()), batch(program.Batch()), queue(program.Queue()),
+          pictures(*Find<PictureCommands>(form, {})) {}
+
+    frmMain& form;
+    BatchDriver& batch;
+    FileQueue& queue;
+    PictureCommands& pictures;
+    QTreeView* LV = Find<QTreeView>(form, "LV");
+    std::array<SkinImage*, 3> imgButton = {Find<SkinImage>(form, "imgButton0"),
+                                           Find<SkinImage>(form, "imgButton1"),
+                                           Find<SkinImage>(form, "imgButton2")};
+    QWidget* picDragText = Find<QWidget>(form, "picDragText");
+    QLabel* Label1 = Find<QLabel>(form, "Label1");
+    QLineEdit* txtPath = Find<QLineEdit>(form, "txtPath");
+    SkinImage* imgBrowse = Find<SkinImage>(form, "imgBrowse");
+    SkinImage* imgPB = Find<SkinImage>(form, "imgPB");
+    ProgressLabel* lblPB = Find<ProgressLabel>(form, "lblPB");
+    SkinImage* imgMin = Find<SkinImage>(form, "imgMin");
+    SkinImage* imgExit = Find<SkinImage>(form, "imgExit");
+    QLabel* lblVersion = Find<QLabel>(form, "lblVersion");
+    SkinImage* lblWeb = Find<SkinImage>(form, "lblWeb");
+    QLineEdit* menuMsg = Find<QLineEdit>(form, "menuMsg");
+    QComboBox* cmbVBR = Find<QComboBox>(form, "cmbVBR");
+    QComboBox* cmbSize = Find<QComboBox>(form, "cmbSize");
+    QComboBox* cmbFPS = Find<QComboBox>(form, "cmbFPS");
+    QComboBox* cmbAB = Find<QComboBox>(form, "cmbAB");
+    SkinImage* picVBR = Find<SkinImage>(form, "picVBR");
+    SkinImage* picSize = Find<SkinImage>(form, "picSize");
+    SkinImage* picFPS = Find<SkinImage>(form, "picFPS");
+    SkinImage* picAB = Find<SkinImage>(form, "picAB");
+};
+
 struct WindowFixture {
     QTemporaryDir programFolder;
     QTemporaryDir stagingRoot;
     RecordingDialogs desktop;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<Program> program;
+    std::optional<WindowUnderTest> window;
 
     // `encoder`: the program placed as data/conv (its executable suffix may be left out).
     explicit WindowFixture(const QString& encoder = QStringLiteral(PROGRAM_FOLDER "/data/conv")) {
@@ -68,10 +114,17 @@ struct WindowFixture {
         return QDir::toNativeSeparators(programFolder.filePath(QStringLiteral("output")));
     }
 
-    frmMain& Open() {
-        window = std::make_unique<frmMain>(desktop, ProgramPlaces{programFolder.path(), stagingRoot.path()});
-        window->show();
-        return *window;
+    // Starts the program and shows its window; `staging` in place of the fixture's own staging root.
+    WindowUnderTest& Open(const QString& staging = {}) {
+        Close();
+        program = std::make_unique<Program>(
+            desktop, ProgramPlaces{programFolder.path(), staging.isEmpty() ? stagingRoot.path() : staging});
+        program->Window().show();
+        return window.emplace(*program);
+    }
+    void Close() {
+        window.reset();
+        program.reset();
     }
 
     // Queues files the way a person drags them onto the list.
@@ -83,10 +136,5 @@ struct WindowFixture {
         window->menuMsg->setText(prefix + QString::number(index));
     }
 
-    QStringList Queue() const {
-        QStringList paths;
-        for (int i = 0; i < window->lstFile->count(); ++i)
-            paths << window->lstFile->item(i)->text();
-        return paths;
-    }
+    QStringList Queue() const { return QueuedFiles(program->Queue()); }
 };

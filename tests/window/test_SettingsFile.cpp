@@ -82,8 +82,9 @@ class TestSettingsFile : public QObject {
         QTest::newRow("99 keeps that default only")
             << QByteArray("\"99\"\r\n\"5\"\r\n\"2\"\r\n\"3\"\r\n\"/out\"\r\n") << QList<int>{2, 5, 2, 3}
             << "/out";
-        QTest::newRow("-1 keeps the default") << QByteArray("\"-1\"\r\n\"4\"\r\n\"0\"\r\n\"1\"\r\n\"/out\"\r\n")
-                                              << QList<int>{2, 4, 0, 1} << "/out";
+        QTest::newRow("-1 keeps the default")
+            << QByteArray("\"-1\"\r\n\"4\"\r\n\"0\"\r\n\"1\"\r\n\"/out\"\r\n") << QList<int>{2, 4, 0, 1}
+            << "/out";
         QTest::newRow("halves go to even")
             << QByteArray("\"1.5\"\r\n\"2.5\"\r\n\"abc\"\r\n\"\"\r\n\"/out\"\r\n") << QList<int>{2, 2, 0, 1}
             << "/out";

@@ -50,10 +50,10 @@ class TestAccess : public QObject {
     Q_OBJECT
 
     // The window, shown and active, with the keyboard's focus where it starts.
-    frmMain& open(WindowFixture& fixture) {
-        frmMain& window = fixture.Open();
-        QApplication::setActiveWindow(&window);
-        if (!QTest::qWaitForWindowActive(&window))
+    WindowUnderTest& open(WindowFixture& fixture) {
+        WindowUnderTest& window = fixture.Open();
+        QApplication::setActiveWindow(&window.form);
+        if (!QTest::qWaitForWindowActive(&window.form))
             qWarning("the window did not become active");
         return window;
     }
@@ -67,7 +67,7 @@ class TestAccess : public QObject {
 
     void tabGoesThroughEveryControlInReadingOrder() {
         WindowFixture fixture;
-        frmMain& window = open(fixture);
+        WindowUnderTest& window = open(fixture);
         const QList<QWidget*> order = {
             window.LV,      window.imgButton[0], window.imgButton[1], window.imgButton[2], window.cmbVBR,
             window.cmbSize, window.cmbFPS,       window.cmbAB,        window.txtPath,      window.imgBrowse,
@@ -92,7 +92,7 @@ class TestAccess : public QObject {
 
     void aFocusedPictureShowsAMark() {
         WindowFixture fixture;
-        frmMain& window = open(fixture);
+        WindowUnderTest& window = open(fixture);
         const QImage unfocused = window.imgButton[1]->grab().toImage();
         window.imgButton[1]->setFocus(Qt::TabFocusReason);
         const QImage focused = window.imgButton[1]->grab().toImage();
@@ -125,13 +125,13 @@ class TestAccess : public QObject {
         QFETCH(int, key);
         QFETCH(QString, outcome);
         WindowFixture fixture;
-        frmMain& window = open(fixture);
+        WindowUnderTest& window = open(fixture);
         if (command == "移除文件") {
             fixture.Drop({"/v/a.avi", "/v/b.avi"});
-            window.LV->setCurrentItem(window.LV->topLevelItem(0));
+            window.LV->setCurrentIndex(window.queue.index(0, 0));
         }
         SkinImage* target = nullptr;
-        for (SkinImage* image : window.findChildren<SkinImage*>())
+        for (SkinImage* image : window.form.findChildren<SkinImage*>())
             if (accessible(image)->text(QAccessible::Name) == command)
                 target = image;
         QVERIFY(target);
@@ -141,9 +141,9 @@ class TestAccess : public QObject {
         if (outcome == "removed") {
             QCOMPARE(fixture.Queue(), QStringList{QDir::toNativeSeparators("/v/b.avi")});
         } else if (outcome == "minimised") {
-            QTRY_VERIFY(window.isMinimized());
+            QTRY_VERIFY(window.form.isMinimized());
         } else if (outcome == "saved and closed") {
-            QVERIFY(!window.isVisible());
+            QVERIFY(!window.form.isVisible());
             QVERIFY(QFile::exists(fixture.programFolder.filePath("setup.ini")));
         } else {
             QCOMPARE(fixture.desktop.events.size(), 1);
@@ -154,7 +154,7 @@ class TestAccess : public QObject {
 
     void shortcutsRunTheQueueCommands() {
         WindowFixture fixture(FAKECONV_PATH);
-        frmMain& window = open(fixture);
+        WindowUnderTest& window = open(fixture);
         QTemporaryDir sources;
         const auto source = [&](const QString& name) {
             writeFile(sources.filePath(name), "a clip");
@@ -162,14 +162,14 @@ class TestAccess : public QObject {
         };
         const QString a = source("a.avi"), b = source("b.avi"), c = source("c.avi");
         fixture.desktop.openAnswers << a;
-        QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(&window.form, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(fixture.Queue(), QStringList{a});
         for (const SkinImage* button : window.imgButton)
             QVERIFY(button->Shown().isNull()); // the pointer is elsewhere: nothing lights up
 
         fixture.Drop({b, c});
         window.LV->setFocus();
-        window.LV->setCurrentItem(window.LV->topLevelItem(1));
+        window.LV->setCurrentIndex(window.queue.index(1, 0));
         window.cmbAB->setFocus();
         QTest::keyClick(window.cmbAB, Qt::Key_Delete); // Delete belongs to the list alone
         QCOMPARE(fixture.Queue().size(), 3);
@@ -181,20 +181,20 @@ class TestAccess : public QObject {
         const FakeConvMode encoder("hang");
         QTimer::singleShot(300, this, [&] {
             fixture.desktop.openAnswers << "/v/late.avi";
-            QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
-            QTest::keyClick(&window, Qt::Key_Return, Qt::ControlModifier);
+            QTest::keyClick(&window.form, Qt::Key_O, Qt::ControlModifier);
+            QTest::keyClick(&window.form, Qt::Key_Return, Qt::ControlModifier);
             QCOMPARE(fixture.Queue(), QStringList({a, c}));
             QCOMPARE(fixture.desktop.Only("open-dialog").size(), 1);
-            window.Batch().Abort();
+            window.batch.Abort();
         });
-        QTest::keyClick(&window, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
-        QTRY_VERIFY(!window.Batch().IsRunning());
+        QTest::keyClick(&window.form, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+        QTRY_VERIFY(!window.batch.IsRunning());
         QCOMPARE(fixture.Queue(), QStringList({a, c}));
     }
 
     void f4AndAltDownOpenTheFocusedPicker() {
         WindowFixture fixture;
-        frmMain& window = open(fixture);
+        WindowUnderTest& window = open(fixture);
         for (const auto& [key, modifiers] :
              {std::pair{Qt::Key_F4, Qt::KeyboardModifiers()},
               std::pair{Qt::Key_Down, Qt::KeyboardModifiers(Qt::AltModifier)}}) {
@@ -208,7 +208,7 @@ class TestAccess : public QObject {
 
     void everyControlHasANameAndARole() {
         WindowFixture fixture;
-        frmMain& window = open(fixture);
+        WindowUnderTest& window = open(fixture);
         const QList<std::tuple<QWidget*, QString, QAccessible::Role>> controls = {
             {window.imgButton[0], "添加文件", QAccessible::Button},
             {window.imgButton[1], "移除文件", QAccessible::Button},
@@ -250,11 +250,11 @@ class TestAccess : public QObject {
 
     void theProgressBarTellsItsValueAndTheEndIsAnnounced() {
         WindowFixture fixture(FAKECONV_PATH);
-        frmMain& window = open(fixture);
+        WindowUnderTest& window = open(fixture);
         fixture.Drop({"/dev/null"});
         g_heard.clear();
         fixture.Command(2);
-        QTRY_VERIFY(!window.Batch().IsRunning());
+        QTRY_VERIFY(!window.batch.IsRunning());
         QAccessibleInterface* bar = accessible(window.lblPB);
         QCOMPARE(bar->valueInterface()->currentValue().toInt(), 100);
         QCOMPARE(bar->valueInterface()->maximumValue().toInt(), 100);

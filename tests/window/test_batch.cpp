@@ -24,7 +24,7 @@ struct ToolTipWatcher : QObject {
     }
 };
 
-bool commandsEnabled(const frmMain& window) {
+bool commandsEnabled(const WindowUnderTest& window) {
     return window.imgButton[0]->isEnabled() && window.imgButton[1]->isEnabled() &&
            window.imgButton[2]->isEnabled() && window.LV->isEnabled() && window.imgBrowse->isEnabled();
 }
@@ -64,7 +64,7 @@ class TestBatch : public QObject {
 
     void aBatchOfThreeGivesThreeFilesAndEndsDone() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.Drop({source("first clip.avi"), source("second.part1.wmv"), source("third.mp4")});
         convert(fixture);
 
@@ -81,14 +81,14 @@ class TestBatch : public QObject {
         QCOMPARE(window.imgPB->width(), 264);
         QVERIFY(commandsEnabled(window));
         QVERIFY(window.picDragText->isVisible());
-        QCOMPARE(window.LV->topLevelItemCount(), 0);
+        QCOMPARE(window.queue.Count(), 0);
         QVERIFY(namesIn(fixture.Staging()).isEmpty());
-        QVERIFY(!window.Batch().IsRunning());
+        QVERIFY(!window.batch.IsRunning());
     }
 
     void failedFilesAreNamedWithTheirReason() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         QFile::copy(source("third.mp4"), source("vanishing.mp4"));
         fixture.Drop(
             {source("notes.avi"), source("vanishing.mp4"), source("movie.avi"), source("movie.wmv")});
@@ -137,7 +137,7 @@ class TestBatch : public QObject {
     void theBarSaysWhereTheBatchIsAndHowLongIsLeft() {
         const FakeConvMode encoder("steady");
         WindowFixture fixture(FAKECONV_PATH);
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.Drop({source("first clip.avi"), source("third.mp4")});
         // Every change of the bar's tooltip is heard, however quickly the next one follows.
         ToolTipWatcher watcher;
@@ -177,7 +177,7 @@ class TestBatch : public QObject {
     void aWideClipComesOutLetterboxed() {
         QVERIFY(media::makeClip(source("wide.mp4"), {"-c:v", "libx264", "-c:a", "aac"}, 2, "1280x720", true));
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         window.cmbSize->setCurrentText("320x240");
         fixture.Drop({source("wide.mp4")});
         convert(fixture);
@@ -196,12 +196,12 @@ class TestBatch : public QObject {
 
     void aChangedFrameSizeAppliesFromTheNextFile() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.Drop({source("first clip.avi"), source("long.avi"), source("third.mp4")});
         // While the second file converts (two queued, progress shown), the frame size changes.
         QTimer watcher;
         connect(&watcher, &QTimer::timeout, this, [&] {
-            if (window.lstFile->count() == 2 && window.lblPB->text() != "100%") {
+            if (window.queue.Count() == 2 && window.lblPB->text() != "100%") {
                 window.cmbSize->setCurrentText("176x144");
                 watcher.stop();
             }
@@ -216,7 +216,7 @@ class TestBatch : public QObject {
 
     void closingMidFileLeavesNothingBehind() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.Drop({source("long.avi"), source("third.mp4")});
         // Closed once the encoder has reported progress on the first file.
         const QRegularExpression partly(QStringLiteral("^(0\\.[0-9]*[1-9]|[1-9][0-9]?(\\.[0-9]+)?)%$"));
@@ -226,12 +226,12 @@ class TestBatch : public QObject {
             if (partly.match(window.lblPB->text()).hasMatch()) {
                 closer.stop();
                 encoderRan = !processes::matching(fixture.Staging()).isEmpty();
-                window.close();
+                window.form.close();
             }
         });
         closer.start(5);
         fixture.Command(2);
-        QTRY_VERIFY_WITH_TIMEOUT(!window.Batch().IsRunning(), kBatchTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.batch.IsRunning(), kBatchTimeoutMs);
 
         QVERIFY(encoderRan);
         QCOMPARE(fixture.Queue().size(), 2);
@@ -245,13 +245,13 @@ class TestBatch : public QObject {
     void theFolderBoxIsFixedWhileABatchRunsAndNeverEmpty() {
         const FakeConvMode encoder("steady");
         WindowFixture fixture(FAKECONV_PATH);
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         window.txtPath->setText("   ");
         fixture.Drop({source("first clip.avi")});
         bool readOnlyWhileRunning = false;
         QTimer watcher;
         connect(&watcher, &QTimer::timeout, this, [&] {
-            if (window.Batch().IsRunning()) {
+            if (window.batch.IsRunning()) {
                 readOnlyWhileRunning = window.txtPath->isReadOnly();
                 QTest::keyClicks(window.txtPath, "typed");
                 watcher.stop();
@@ -298,9 +298,9 @@ class TestBatch : public QObject {
         if (!realEncoder)
             encoder.emplace(answer == int(UserDialogs::StopChoice::Now) ? "hang" : "steady");
         WindowFixture fixture(realEncoder ? QStringLiteral(PROGRAM_FOLDER "/data/conv") : FAKECONV_PATH);
-        frmMain& window = fixture.Open();
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        WindowUnderTest& window = fixture.Open();
+        QApplication::setActiveWindow(&window.form);
+        QVERIFY(QTest::qWaitForWindowActive(&window.form));
         // Five minutes for the real encoder: still converting when the answer comes, on a busy machine too.
         if (realEncoder && !QFile::exists(source("five minutes.avi")))
             QVERIFY(media::makeClip(source("five minutes.avi"), {"-c:v", "mpeg4", "-an"}, 300));
@@ -311,21 +311,21 @@ class TestBatch : public QObject {
         bool stoppedMidFile = false;
         QTimer stopper;
         connect(&stopper, &QTimer::timeout, this, [&] {
-            if (window.lstFile->count() != 3 || processes::matching(fixture.Staging()).isEmpty())
+            if (window.queue.Count() != 3 || processes::matching(fixture.Staging()).isEmpty())
                 return;
             stopper.stop();
             stoppedMidFile = true;
             if (how == "Esc twice") {
                 fixture.desktop.stopAnswers << UserDialogs::StopChoice::Continue;
-                QTimer::singleShot(2 * fixture.desktop.stopAnswerMs, &window,
-                                   [&window] { QTest::keyClick(&window, Qt::Key_Escape); });
+                QTimer::singleShot(2 * fixture.desktop.stopAnswerMs, &window.form,
+                                   [&window] { QTest::keyClick(&window.form, Qt::Key_Escape); });
             }
             if (how.startsWith("Esc"))
-                return QTest::keyClick(&window, Qt::Key_Escape);
+                return QTest::keyClick(&window.form, Qt::Key_Escape);
             const QPoint onTheBar(200, 376);
-            QContextMenuEvent click(QContextMenuEvent::Mouse, onTheBar, window.mapToGlobal(onTheBar));
-            QApplication::sendEvent(&window, &click);
-            auto* menu = window.findChild<QMenu*>();
+            QContextMenuEvent click(QContextMenuEvent::Mouse, onTheBar, window.form.mapToGlobal(onTheBar));
+            QApplication::sendEvent(&window.form, &click);
+            auto* menu = window.form.findChild<QMenu*>();
             QVERIFY(menu && menu->isVisible());
             QCOMPARE(menu->actions().value(0)->text(), QStringLiteral("停止转换…"));
             QVERIFY(menu->actions().value(0)->isEnabled());
@@ -333,7 +333,7 @@ class TestBatch : public QObject {
         });
         stopper.start(5);
         fixture.Command(2);
-        QTRY_VERIFY_WITH_TIMEOUT(!window.Batch().IsRunning(), kBatchTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.batch.IsRunning(), kBatchTimeoutMs);
         encoder.reset(); // the rest converts at once
 
         QVERIFY(stoppedMidFile);

@@ -9,23 +9,23 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
-#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <QToolTip>
-#include <QTreeWidget>
 
 namespace {
-QStringList rows(QTreeWidget* list) {
+// What the queue's list shows, row by row: "name|type".
+QStringList rows(const QTreeView* list) {
     QStringList shown;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        shown << list->topLevelItem(i)->text(0) + u'|' + list->topLevelItem(i)->text(1);
+    const QAbstractItemModel& model = *list->model();
+    for (int row = 0; row < model.rowCount(); ++row)
+        shown << model.index(row, 0).data().toString() + u'|' + model.index(row, 1).data().toString();
     return shown;
 }
 
-QStringList choices(const frmMain& window) {
+QStringList choices(const WindowUnderTest& window) {
     return {window.cmbVBR->currentText(), window.cmbSize->currentText(), window.cmbFPS->currentText(),
             window.cmbAB->currentText()};
 }
@@ -38,9 +38,9 @@ class TestFrmMain : public QObject {
   private slots:
     void firstStartShowsTheDefaults() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
-        QCOMPARE(window.windowTitle(), QStringLiteral("Movikon PRO"));
-        QCOMPARE(window.size(), QSize(294, 420));
+        WindowUnderTest& window = fixture.Open();
+        QCOMPARE(window.form.windowTitle(), QStringLiteral("Movikon PRO"));
+        QCOMPARE(window.form.size(), QSize(294, 420));
         QCOMPARE(choices(window), QStringList({"128", "320x240", "14.985", "80"}));
         QCOMPARE(window.txtPath->text(), fixture.Output());
         QVERIFY(QFileInfo(fixture.Output()).isDir());
@@ -49,9 +49,9 @@ class TestFrmMain : public QObject {
         QCOMPARE(window.lblPB->text(), QStringLiteral("0%"));
         QVERIFY(!window.imgPB->isVisible());
         QVERIFY(window.picDragText->isVisible());
-        QCOMPARE(window.LV->topLevelItemCount(), 0);
-        QCOMPARE(window.LV->headerItem()->text(0), QStringLiteral("文件名"));
-        QCOMPARE(window.LV->headerItem()->text(1), QStringLiteral("类型"));
+        QCOMPARE(window.LV->model()->rowCount(), 0);
+        QCOMPARE(window.LV->model()->headerData(0, Qt::Horizontal), QStringLiteral("文件名"));
+        QCOMPARE(window.LV->model()->headerData(1, Qt::Horizontal), QStringLiteral("类型"));
         QVERIFY(!window.menuMsg->isVisible());
         QVERIFY(fixture.desktop.events.isEmpty());
     }
@@ -71,7 +71,7 @@ class TestFrmMain : public QObject {
         QVERIFY(killed.waitForFinished());
         QVERIFY(QDir().mkpath(fixture.Output()));
         writeFile(fixture.Output() + leftover, "half a result");
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         QCOMPARE(choices(window), QStringList({"1500", "320x240", "29.97", "80"}));
         QCOMPARE(window.txtPath->text(), fixture.Output());
         QVERIFY(QDir(fixture.Staging()).isEmpty());
@@ -80,7 +80,7 @@ class TestFrmMain : public QObject {
 
     void addAppendsWhatTheDialogReturns() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.desktop.openAnswers << "/v/a.avi"
                                     << "/v/a.avi"
                                     << "/v/b.mpeg"
@@ -101,43 +101,43 @@ class TestFrmMain : public QObject {
 
     void aCancelledDialogLeavesTheHintAsItWas() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.Command(0);
         QVERIFY(window.picDragText->isVisible());
-        QCOMPARE(window.lstFile->count(), 0);
+        QCOMPARE(window.queue.Count(), 0);
     }
 
     void removeTakesTheSelectedRowAndItsPath() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.Drop({"/v/1.avi", "/v/2.avi", "/v/3.avi", "/v/4.avi", "/v/5.avi"});
 
         fixture.Command(1); // nothing selected: nothing removed
-        QCOMPARE(window.lstFile->count(), 5);
+        QCOMPARE(window.queue.Count(), 5);
 
-        window.LV->setCurrentItem(window.LV->topLevelItem(2));
+        window.LV->setCurrentIndex(window.queue.index(2, 0));
         QTest::mouseClick(window.imgButton[1], Qt::LeftButton);
         QCOMPARE(fixture.Queue(), native(QStringList({"/v/1.avi", "/v/2.avi", "/v/4.avi", "/v/5.avi"})));
         QCOMPARE(rows(window.LV),
                  native(QStringList({"/v/1.avi|AVI", "/v/2.avi|AVI", "/v/4.avi|AVI", "/v/5.avi|AVI"})));
         QVERIFY(!window.picDragText->isVisible());
 
-        while (window.LV->topLevelItemCount()) {
-            window.LV->setCurrentItem(window.LV->topLevelItem(0));
+        while (window.queue.Count()) {
+            window.LV->setCurrentIndex(window.queue.index(0, 0));
             fixture.Command(1);
         }
-        QCOMPARE(window.lstFile->count(), 0);
+        QCOMPARE(window.queue.Count(), 0);
         QVERIFY(window.picDragText->isVisible());
     }
 
     void theCommandBoxRunsOnlyDigits() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         window.menuMsg->setText("b");
-        QVERIFY(window.Pictures().bFromMenuMsg); // stays set until the next command
+        QVERIFY(window.pictures.bFromMenuMsg); // stays set until the next command
         QVERIFY(fixture.desktop.events.isEmpty());
         window.menuMsg->setText("run 7"); // a digit with no command: only the common steps
-        QVERIFY(!window.Pictures().bFromMenuMsg);
+        QVERIFY(!window.pictures.bFromMenuMsg);
         QVERIFY(fixture.desktop.events.isEmpty());
         window.menuMsg->setText("x2");
         QCOMPARE(fixture.desktop.events, QStringList{"warning:警告:请先添加文件"});
@@ -146,7 +146,7 @@ class TestFrmMain : public QObject {
 
     void theFolderButtonTakesTheChosenFolder() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.desktop.folderAnswers << "/home/me/Videos"
                                       << "";
         QTest::mouseClick(window.imgBrowse, Qt::LeftButton);
@@ -159,7 +159,7 @@ class TestFrmMain : public QObject {
 
     void theTitleAreaAndTheLink() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         QCOMPARE(window.imgMin->toolTip(), QStringLiteral("最小化"));
         QCOMPARE(window.imgExit->toolTip(), QStringLiteral("退出"));
         QCOMPARE(window.lblWeb->cursor().hotSpot(), QPoint(6, 0));
@@ -167,30 +167,30 @@ class TestFrmMain : public QObject {
         QCOMPARE(fixture.desktop.events.size(), 1);
         QVERIFY(fixture.desktop.events.first().startsWith("open:https://"));
         QTest::mouseClick(window.imgMin, Qt::LeftButton);
-        QTRY_VERIFY(window.isMinimized());
+        QTRY_VERIFY(window.form.isMinimized());
     }
 
     void onlyTheCloseMarkSavesTheSettings() {
         WindowFixture fixture;
         const QString settings = fixture.programFolder.filePath("setup.ini");
         {
-            frmMain& window = fixture.Open();
+            WindowUnderTest& window = fixture.Open();
             window.cmbSize->setCurrentIndex(9);
-            window.close();
+            window.form.close();
         }
         QVERIFY(!QFile::exists(settings));
 
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         window.cmbSize->setCurrentIndex(9);
         window.cmbAB->setCurrentIndex(4);
         window.txtPath->setText("/srv/Video, new");
         QTest::mouseClick(window.imgExit, Qt::LeftButton);
-        QVERIFY(!window.isVisible());
+        QVERIFY(!window.form.isVisible());
         QFile file(settings);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("\"2\"\r\n\"9\"\r\n\"0\"\r\n\"4\"\r\n\"/srv/Video, new\"\r\n"));
 
-        frmMain& again = fixture.Open();
+        WindowUnderTest& again = fixture.Open();
         QCOMPARE(choices(again), QStringList({"128", "640x480", "14.985", "256"}));
         QCOMPARE(again.txtPath->text(), QStringLiteral("/srv/Video, new"));
     }
@@ -202,7 +202,7 @@ class TestFrmMain : public QObject {
         qunsetenv("XDG_CONFIG_HOME");
         WindowFixture fixture;
         QFile::setPermissions(fixture.programFolder.path(), QFile::ReadOwner | QFile::ExeOwner);
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         const QString videos = home.filePath("Videos/Movikon");
         QCOMPARE(window.txtPath->text(), videos);
         QVERIFY(QFileInfo(videos).isDir());
@@ -218,7 +218,7 @@ class TestFrmMain : public QObject {
 
     void droppedFilesJoinTheQueueInOrder() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
 
         QCOMPARE(Drop(window.Label1, Files({"/v/a.avi"})), Qt::CopyAction);
         QVERIFY(!window.picDragText->isVisible());
@@ -237,7 +237,7 @@ class TestFrmMain : public QObject {
 
     void droppedFoldersQueueTheVideosInside() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         QTemporaryDir tree;
         for (const QString name :
              {"第10集.mp4", "第2集.mp4", "第１集.mp4", "第２０集.mp4", "第二集.mp4", "clip 10.avi",
@@ -301,7 +301,7 @@ class TestFrmMain : public QObject {
 
     void aDropOnTheHintBoxHidesIt() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         auto* text = new QMimeData;
         text->setText("words");
         QCOMPARE(Drop(window.picDragText, text), Qt::CopyAction);

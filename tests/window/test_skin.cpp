@@ -32,8 +32,8 @@ class TestSkin : public QObject {
     // Each picture is drawn in the size of the control that shows it, so none is stretched.
     void everyPictureIsThereInItsSize() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
-        QCOMPARE(m_skin.background.size(), window.size() + QSize(1, 1));
+        WindowUnderTest& window = fixture.Open();
+        QCOMPARE(m_skin.background.size(), window.form.size() + QSize(1, 1));
         for (const auto& pictures : {m_skin.imgButtonData, m_skin.imgButtonPush})
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(pictures[i].size(), window.imgButton[i]->size());
@@ -101,7 +101,7 @@ class TestSkin : public QObject {
 
     void commandButtonsLightUpOneAtATime() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         QTest::mouseMove(window.imgButton[0], middle(window.imgButton[0]));
         QVERIFY(shows(window.imgButton[0], m_skin.imgButtonData[0]));
         QTest::mouseMove(window.imgButton[1], middle(window.imgButton[1]));
@@ -111,24 +111,24 @@ class TestSkin : public QObject {
 
     void aPressedCommandButtonStaysPressedUntilReleased() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         SkinImage* convert = window.imgButton[2];
         QTest::mousePress(convert, Qt::LeftButton, {}, middle(convert));
         QVERIFY(shows(convert, m_skin.imgButtonPush[2]));
-        QVERIFY(window.Pictures().bButtonDown);
+        QVERIFY(window.pictures.bButtonDown);
         QTest::mouseMove(convert, middle(convert) + QPoint(3, 1));
         QTest::mouseMove(window.imgButton[1], middle(window.imgButton[1]));
         QVERIFY(shows(convert, m_skin.imgButtonPush[2]));
         QVERIFY(shows(window.imgButton[1], {}));
         QTest::mouseRelease(convert, Qt::LeftButton, {}, middle(convert)); // an empty queue: only the warning
         QVERIFY(shows(convert, m_skin.imgButtonData[2]));
-        QVERIFY(!window.Pictures().bButtonDown);
+        QVERIFY(!window.pictures.bButtonDown);
         QCOMPARE(fixture.desktop.events, QStringList{"warning:警告:请先添加文件"});
     }
 
     void aCommandFromTheCommandBoxLightsNothing() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         window.menuMsg->setText("b1");
         for (const SkinImage* button : window.imgButton)
             QVERIFY(shows(button, {}));
@@ -142,7 +142,7 @@ class TestSkin : public QObject {
 
     void optionAndFolderButtons() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         for (const SkinImage* option : {window.picVBR, window.picSize, window.picFPS, window.picAB})
             QVERIFY(shows(option, m_skin.imgButtonNormal));
         QVERIFY(shows(window.imgBrowse, m_skin.imgBrowseNormal));
@@ -163,14 +163,14 @@ class TestSkin : public QObject {
 
     void theBackgroundResetsEverything() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         QTest::mouseMove(window.imgButton[0], middle(window.imgButton[0]));
         QTest::mouseMove(window.lblWeb, middle(window.lblWeb));
         QCOMPARE(textColour(window.lblWeb), QColor(Qt::black));
         QTest::mouseMove(window.picAB, middle(window.picAB));
         QTest::mouseMove(window.imgBrowse, middle(window.imgBrowse));
 
-        QTest::mouseMove(&window, QPoint(5, 80)); // bare background
+        QTest::mouseMove(&window.form, QPoint(5, 80)); // bare background
         QVERIFY(shows(window.imgButton[0], {}));
         QCOMPARE(textColour(window.lblWeb), QColor(0, 0, 255));
         QVERIFY(shows(window.picAB, m_skin.imgButtonNormal));
@@ -179,7 +179,7 @@ class TestSkin : public QObject {
 
     void theOptionButtonsLieOverTheirListsArrows() {
         WindowFixture fixture;
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         for (auto [button, list] :
              {std::pair{window.picVBR, window.cmbVBR}, std::pair{window.picSize, window.cmbSize},
               std::pair{window.picFPS, window.cmbFPS}, std::pair{window.picAB, window.cmbAB}}) {

@@ -43,17 +43,17 @@ class TestSleep : public QObject {
 
     void aBatchKeepsTheMachineAwakeUntilItEnds() {
         WindowFixture fixture(FAKECONV_PATH);
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.Drop({"/dev/null"}); // the instant encoder does not read its input
         QByteArray whileRunning;
         QTimer watcher;
         connect(&watcher, &QTimer::timeout, this, [&] {
-            if (window.Batch().IsRunning())
+            if (window.batch.IsRunning())
                 whileRunning = said();
         });
         watcher.start(0);
         fixture.Command(2);
-        QTRY_VERIFY(!window.Batch().IsRunning());
+        QTRY_VERIFY(!window.batch.IsRunning());
         QTRY_COMPARE(said(), QByteArray("ready\ninhibit Movikon PRO: Converting videos\nuninhibit 1\n"));
         QVERIFY(!whileRunning.contains("uninhibit"));
     }
@@ -61,9 +61,9 @@ class TestSleep : public QObject {
     void closingTheWindowLetsTheMachineSleep() {
         const FakeConvMode encoder("hang");
         WindowFixture fixture(FAKECONV_PATH);
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         fixture.Drop({"/dev/null"});
-        QTimer::singleShot(300, &window, &QWidget::close);
+        QTimer::singleShot(300, &window.form, &QWidget::close);
         fixture.Command(2);
         QTRY_COMPARE(said(), QByteArray("ready\ninhibit Movikon PRO: Converting videos\nuninhibit 1\n"));
     }
@@ -78,13 +78,13 @@ class TestSleep : public QObject {
 
         const FakeConvMode encoder("steady");
         WindowFixture fixture(FAKECONV_PATH);
-        frmMain& window = fixture.Open();
+        WindowUnderTest& window = fixture.Open();
         QTemporaryDir sources;
         writeFile(sources.filePath("a.avi"), "a clip");
         writeFile(sources.filePath("b.avi"), "a clip");
         fixture.Drop({sources.filePath("a.avi"), sources.filePath("b.avi")});
         fixture.Command(2);
-        QTRY_VERIFY(!window.Batch().IsRunning());
+        QTRY_VERIFY(!window.batch.IsRunning());
         QTRY_VERIFY(m_dockUpdates.size() > 2 && m_dockUpdates.last().endsWith(" hidden"));
         dock.disconnectFromBus(QStringLiteral("dock"));
 

@@ -1,0 +1,36 @@
+#include "engine/FileQueue.h"
+
+void FileQueue::Append(const QString& path, const QString& typeLabel) {
+    beginInsertRows({}, Count(), Count());
+    m_files.append({path, typeLabel});
+    endInsertRows();
+}
+
+void FileQueue::Remove(int row) {
+    if (row < 0 || row >= Count())
+        return;
+    beginRemoveRows({}, row, row);
+    m_files.removeAt(row);
+    endRemoveRows();
+}
+
+int FileQueue::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Count();
+}
+
+int FileQueue::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant FileQueue::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::DisplayRole)
+        return {};
+    const Entry& entry = m_files.at(index.row());
+    return index.column() == NameColumn ? entry.path : entry.typeLabel;
+}
+
+QVariant FileQueue::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    return section == NameColumn ? QStringLiteral("文件名") : QStringLiteral("类型");
+}
