@@ -5,7 +5,9 @@ triplet=x86_64-w64-mingw32
 qt_version=6.4.2
 qt_prefix=$cache/qt-$qt_version
 media_prefix=$cache/media
-# What the windows preset of CMakePresets.json builds over.
+# The CMake toolchain of the Windows Qt and of the windows preset of CMakePresets.json, and what that preset
+# builds over.
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
 export MOVIKON_WINDOWS_QT=$qt_prefix MOVIKON_WINDOWS_FFMPEG=$media_prefix/bin/ffmpeg.exe
 # The build folder of that preset, and the wine prefix its tests run in.
 windows_build=$root/build-windows

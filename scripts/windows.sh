@@ -18,7 +18,6 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/scripts/windows-env.sh"
 build=$windows_build
 jobs=$(nproc)
-toolchain=$root/cmake/mingw-w64-x86_64.cmake
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
