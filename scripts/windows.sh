@@ -56,14 +56,10 @@ require_program() {
 # The value of the variable $1 in the Windows build's CMake cache.
 build_setting() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 
-install_host_packages() {
-    local packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
-                    libz-mingw-w64-dev binutils-mingw-w64-x86-64 nasm meson ninja-build pkg-config cmake make
-                    autoconf automake libtool dpkg-dev qt6-base-dev qt6-base-dev-tools wine wine64 fonts-wine
-                    nsis locales zip unzip xvfb xauth xdotool x11-utils fonts-wqy-microhei fonts-dejavu-core
-                    imagemagick ffmpeg)
+# Installs those of the Debian packages $@ that are missing.
+install_missing() {
     local missing=() p
-    for p in "${packages[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
     done
     if ((${#missing[@]})); then
@@ -71,6 +67,14 @@ install_host_packages() {
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
     fi
+}
+
+install_host_packages() {
+    install_missing g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
+        libz-mingw-w64-dev binutils-mingw-w64-x86-64 nasm meson ninja-build pkg-config cmake make \
+        autoconf automake libtool dpkg-dev qt6-base-dev qt6-base-dev-tools wine wine64 fonts-wine \
+        nsis locales zip unzip xvfb xauth xdotool x11-utils fonts-wqy-microhei fonts-dejavu-core \
+        imagemagick ffmpeg
 }
 
 build_program() {
@@ -105,6 +109,7 @@ run_wine_tests() {
         fail "the installer test needs the installer: scripts/windows.sh pack makes it"
     if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
         step "Adding the zh_CN.UTF-8 locale"
+        install_missing locales
         $sudo sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
         $sudo locale-gen >/dev/null
     fi
