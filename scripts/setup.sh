@@ -18,5 +18,7 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" -j"$(nproc)"
+# The linux preset of CMakePresets.json.
+cd "$root"
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j"$(nproc)"

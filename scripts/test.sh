@@ -4,9 +4,13 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/setup.sh"
-ctest --test-dir "$root/build" --output-on-failure -j2
+# Every Linux test, as the README runs them.
+cd "$root"
+ctest --preset linux
 if "$root/scripts/windows.sh" cached; then
     "$root/scripts/windows.sh" test
 else
-    echo "Windows tests skipped: no Windows Qt and ffmpeg built yet in ${MOVIKON_WINDOWS_CACHE:-$HOME/.cache/movikon-windows} (scripts/windows.sh deps builds them, about an hour on 2 cores)."
+    # shellcheck source=scripts/windows-env.sh
+    source "$root/scripts/windows-env.sh"
+    echo "Windows tests skipped: no Windows Qt and ffmpeg built yet in $cache (scripts/windows.sh deps builds them, about an hour on 2 cores)."
 fi

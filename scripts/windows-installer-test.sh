@@ -4,19 +4,22 @@
 # folder, as a person would; ends it mid-file by force and by the end of the session; installs this version
 # over it while it converts; then uninstalls it: the program is gone, the user's settings and converted file
 # stay.
-# Needs WINEPREFIX (with no Movikon PRO installed) and DISPLAY; scripts/windows.sh test sets them.
+# A test of the Windows build's CTest list (labels wine, x11, slow), run by scripts/windows.sh wine-tests, which
+# sets WINEPREFIX (with no Movikon PRO installed) and DISPLAY.
 # Usage: windows-installer-test.sh SETUP.EXE OLDER-SETUP.EXE ZIP (the zip holds the folder SETUP.EXE installs)
 set -Eeuo pipefail
 # Any command that fails unchecked is named, so that no run ends without a word.
 trap 'echo "installer test: \"$BASH_COMMAND\" failed with status $? (line $LINENO)" >&2' ERR
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=scripts/windows-env.sh
+source "$root/scripts/windows-env.sh"
 setup=$1
 older_setup=$2
 zip=$3
 drive_c=$WINEPREFIX/drive_c
 installed="$drive_c/Program Files/Movikon PRO"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
-# The installer and the program are 64-bit: wine64 runs them also where the kernel runs no 32-bit programs.
-wine=/usr/lib/wine/wine64
+wine=$wine64
 screenshot=${TMPDIR:-/tmp}/movikon-installer-test.png
 # What the display showed when the test failed tells most of why.
 fail() {
@@ -24,8 +27,7 @@ fail() {
     import -window root "$screenshot" 2>/dev/null && echo "installer test: the display then: $screenshot" >&2
     exit 1
 }
-windows() { printf 'Z:%s' "$1" | tr / '\\'; }
-layout=$(dirname "${BASH_SOURCE[0]}")/../window/WindowLayout.h
+layout=$root/window/WindowLayout.h
 # "x y" of the centre of the window's control $1 (kAddButton, kExit…), from the window's one layout.
 centre() {
     sed -n "s/.*\b$1{\([0-9]*\), \([0-9]*\), \([0-9]*\), \([0-9]*\)}.*/\1 \2 \3 \4/p" "$layout" |

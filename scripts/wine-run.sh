@@ -6,21 +6,23 @@
 #   - A QtTest program's report does not reach a pipe under wine: it is written to a file and printed.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=scripts/windows-env.sh
 source "$root/scripts/windows-env.sh"
-export WINEPREFIX=${WINEPREFIX:-$root/build-windows/wine}
+export WINEPREFIX=${WINEPREFIX:-$wine_prefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
-windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 runtime=$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")")
-export WINEPATH="$(windows "$qt_prefix/bin");$(windows "$runtime");$(windows /usr/x86_64-w64-mingw32/lib);$(windows "$media_prefix/bin")${WINEPATH:+;$WINEPATH}"
+WINEPATH="$(windows "$qt_prefix/bin");$(windows "$runtime");$(windows /usr/x86_64-w64-mingw32/lib);$(windows "$media_prefix/bin")${WINEPATH:+;$WINEPATH}"
+export WINEPATH
 
 fonts=$cache/fonts
 if [ ! -d "$fonts" ]; then
     mkdir -p "$fonts"
     ln -sf /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$fonts/"
 fi
-export QT_QPA_FONTDIR=$(windows "$fonts")
+QT_QPA_FONTDIR=$(windows "$fonts")
+export QT_QPA_FONTDIR
 while IFS='=' read -r name _; do
     [[ $name == QT_* ]] && export "WINE$name=${!name}"
 done < <(env)
