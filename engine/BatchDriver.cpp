@@ -100,7 +100,6 @@ void BatchDriver::Convert() {
     // The batch keeps the folder it started with, whatever the box shows later.
     m_publisher.emplace(output, m_kept);
     emit OutputFolderUsed(QDir::toNativeSeparators(output));
-    m_batchSize = m_queue.Count();
     m_filesDone = 0;
     emit RunningChanged(true);
     emit BatchProgress(0);
@@ -166,6 +165,7 @@ void BatchDriver::ConvertNext() {
         return StopFor(problem);
 
     const QString source = m_queue.Head();
+    m_queue.LockHead(true);
     if (!platform::StageSource(source, m_staging.SourcePath()))
         return CompleteFile(source, QStringLiteral("无法读取源文件"));
     // The subtitle file a player would pick up beside the source goes beside the staged source, under the
@@ -184,7 +184,7 @@ void BatchDriver::ConvertNext() {
     m_objDOS.setCommandLine(EncoderCommandLine(m_programFolder, m_staging.SourcePath(),
                                                m_staging.ResultPath(), m_choices.ConversionOptions()));
     m_commandOver = false;
-    emit PlaceChanged(BatchPlace(m_filesDone + 1, m_batchSize, std::nullopt));
+    emit PlaceChanged(BatchPlace(m_filesDone + 1, BatchSize(), std::nullopt));
     m_fileClock.start();
     m_mediaSecondsDone = 0;
     m_objDOS.ExecuteCommand();
@@ -200,14 +200,14 @@ void BatchDriver::objDOS_ReceiveOutputs(const QString& CommandOutputs) {
         return;
     emit FileProgress(reading.display->fraction, reading.display->label);
     if (m_running)
-        emit BatchProgress((m_filesDone + reading.display->fraction) / m_batchSize);
+        emit BatchProgress((m_filesDone + reading.display->fraction) / BatchSize());
     // The encoder's pace so far, media seconds done per wall second, tells how long the rest will take. A
     // time cut by a chunk's edge reads low: the furthest point reached counts.
     m_mediaSecondsDone = std::max(m_mediaSecondsDone, reading.display->fraction * lngTotalSeconds);
     const double wallSeconds = m_fileClock.elapsed() / 1000.0;
     if (m_running && m_mediaSecondsDone > 0 && wallSeconds > 0)
         emit PlaceChanged(
-            BatchPlace(m_filesDone + 1, m_batchSize,
+            BatchPlace(m_filesDone + 1, BatchSize(),
                        qRound((lngTotalSeconds - m_mediaSecondsDone) / (m_mediaSecondsDone / wallSeconds))));
 }
 
@@ -268,12 +268,16 @@ void BatchDriver::CompleteFile(const QString& source, const QString& failure) {
     m_queue.RemoveHead();
     DeleteStagingFiles();
     emit FileProgress(1, QStringLiteral("100%"));
-    emit BatchProgress(double(m_filesDone) / m_batchSize);
+    emit BatchProgress(double(m_filesDone) / BatchSize());
     QCoreApplication::processEvents();
     lngTotalSeconds = 0;
     m_stopNow |= m_stopAfterFile;
     // From the event loop, so that a batch of any length runs on a constant stack.
     QMetaObject::invokeMethod(this, &BatchDriver::ConvertNext, Qt::QueuedConnection);
+}
+
+int BatchDriver::BatchSize() const {
+    return m_filesDone + m_queue.Count();
 }
 
 void BatchDriver::EndBatch(Ending ending) {
@@ -299,6 +303,7 @@ void BatchDriver::EndBatch(Ending ending) {
         break;
     }
     emit PlaceChanged({});
+    m_queue.LockHead(false);
     m_running = false;
     m_ending = false;
     emit RunningChanged(false);

@@ -74,7 +74,7 @@ class BatchDriver : public QObject {
     void PlaceChanged(const QString& place);
     // How far the whole batch is, from 0 to 1: (files done + the current file's part) / files.
     void BatchProgress(double done);
-    // A batch has started (the queue is the batch's until it ends) or ended, however it ended.
+    // A batch has started or ended, however it ended.
     void RunningChanged(bool running);
     // The output folder a batch writes into, as the system takes it (see Publisher::PrepareFolder).
     void OutputFolderUsed(const QString& folder);
@@ -101,6 +101,8 @@ class BatchDriver : public QObject {
     void objDOS_CommandOver();
     // The steps after a file, whether or not it produced a result; `failure` says why it did not.
     void CompleteFile(const QString& source, const QString& failure);
+    // The files done and those still queued: files queued or removed while the batch runs count as they go.
+    int BatchSize() const;
 
     DOSOutputs& m_objDOS;
     UserNotices& m_notices;
@@ -121,7 +123,6 @@ class BatchDriver : public QObject {
     QString m_stagedSubtitles; // the subtitle file staged with the current file's source, if any
     KeptFiles m_kept;
     std::optional<Publisher> m_publisher; // for the batch that runs or last ran
-    int m_batchSize = 0;
     int m_filesDone = 0;
     QElapsedTimer m_fileClock;     // since the encoder started on the current file
     double m_mediaSecondsDone = 0; // of the current file, the furthest the encoder has reported

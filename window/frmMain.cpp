@@ -246,8 +246,9 @@ void frmMain::AppendPath(const QString& path, const QString& typeSource) {
 
 void frmMain::RemoveSelected() {
     const QModelIndexList selected = LV->selectionModel()->selectedRows();
-    if (!selected.isEmpty())
-        m_queue.Remove(selected.first().row());
+    if (!selected.isEmpty() && !m_queue.Remove(selected.first().row()))
+        QToolTip::showText(LV->mapToGlobal(LV->visualRect(selected.first()).center()),
+                           QStringLiteral("正在转换的文件不能移除。"), LV);
     ShowDropHint();
 }
 
@@ -283,8 +284,8 @@ void frmMain::menuMsg_Change() {
 }
 
 void frmMain::RunCommand(int Index) {
-    // While a batch runs the queue is the batch's, as the disabled buttons show.
-    if (m_batch->IsRunning())
+    // While a batch runs, files may be queued and removed; only Convert waits for its end.
+    if (m_batch->IsRunning() && Index == 2)
         return;
     m_pictures->bFromMenuMsg = true;
     m_pictures->imgButton_MouseUp(Index);
@@ -329,9 +330,7 @@ void frmMain::contextMenuEvent(QContextMenuEvent* event) {
 void frmMain::EnableCommands(bool enabled) {
     if (!enabled)
         imgButton[2]->Show({});
-    for (SkinImage* button : imgButton)
-        button->setEnabled(enabled);
-    LV->setEnabled(enabled);
+    imgButton[2]->setEnabled(enabled);
     imgBrowse->setEnabled(enabled);
     // A question to stop a batch that has ended has nothing left to ask.
     if (enabled && m_stopQuestion)

@@ -69,7 +69,7 @@ class frmMain : public QWidget, public BatchChoices, private SettingPickers {
                    const QStringList& foldersNotRead);
     // Esc and the progress bar's menu: asks whether and when to stop the running batch.
     void StopBatch();
-    // The commands are off exactly while a batch runs.
+    // Convert and the folder are off exactly while a batch runs; the queue stays open to more files.
     void EnableCommands(bool enabled);
     // The drop hint shows over an empty queue.
     void ShowDropHint();
