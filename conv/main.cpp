@@ -325,7 +325,7 @@ int main(int argc, char* argv[]) {
     const auto arguments = ParseConvArguments(app.arguments().mid(1), &error);
     if (!arguments) {
         // The reason last: a caller that shows only the last line shows what went wrong.
-        say(stderr, kConvUsage);
+        say(stderr, ConvUsage());
         say(stderr, QStringLiteral("conv: ") + error);
         say(stderr, reason::kBadSettings);
         return 2;

@@ -2,6 +2,7 @@
 // window may be shown at, so that it is as sharp as the text around it. The pictures are committed and
 // compiled into the program, so neither this tool nor its font is needed to build it. Run it again after
 // changing the look:  build/tools/skingen skin
+#include "engine/ConversionSettings.h"
 #include "window/SkinScales.h"
 #include "window/WindowLayout.h"
 
@@ -189,13 +190,10 @@ QImage background(double scale) {
     caption(p, layout::kQueueCaption, QStringLiteral("文件列表"), 12, kBlue);
     field(p, layout::FieldFrame(layout::kQueue));
 
-    caption(p, layout::kVideoBitRateCaption, QStringLiteral("视频比特率 (Kbps):"));
-    caption(p, layout::kFrameSizeCaption, QStringLiteral("屏幕尺寸 (W x H):"));
-    caption(p, layout::kFrameRateCaption, QStringLiteral("帧率 (FPS):"));
-    caption(p, layout::kAudioBitRateCaption, QStringLiteral("音频比特率 (Kbps):"));
-    for (const QRect& list :
-         {layout::kVideoBitRate, layout::kFrameSize, layout::kFrameRate, layout::kAudioBitRate})
-        field(p, layout::FieldFrame(list));
+    for (std::size_t i = 0; i < kSettingCount; ++i) {
+        caption(p, layout::kSettingCaptions[i], ConversionSettings::All()[i].caption + u':');
+        field(p, layout::FieldFrame(layout::kSettingLists[i]));
+    }
 
     caption(p, layout::kOutputFolderCaption, QStringLiteral("输出路径："));
     field(p, layout::FieldFrame(layout::kOutputFolder));

@@ -177,7 +177,7 @@ void frmMain::Form_Load() {
     connectBatch();
     m_batch->DeleteStagingFiles();
 
-    LoadSettings(m_places.SettingsFile(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
+    LoadSettings(m_places.SettingsFile(), {Lists(), txtPath});
     SetTextColour(lblVersion, QColor(44, 103, 155));
     if (txtPath->text().isEmpty())
         txtPath->setText(QDir::toNativeSeparators(m_places.DefaultOutput()));
@@ -256,7 +256,7 @@ void frmMain::imgBrowse_Click() {
 }
 
 void frmMain::imgExit_Click() {
-    SaveSettings(m_places.SettingsFile(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
+    SaveSettings(m_places.SettingsFile(), {Lists(), txtPath});
     close();
 }
 

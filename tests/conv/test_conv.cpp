@@ -1091,8 +1091,9 @@ class TestConv : public QObject {
                 labels << reading.display->label;
             }
         });
-        runner.ExecuteCommand(EncoderCommandLine(PROGRAM_FOLDER, path("tmpfile.dat"), path("tmpfile.mp4"),
-                                                 {"128", "14.985", "320x240", "80"}));
+        runner.ExecuteCommand(EncoderCommandLine(
+            PROGRAM_FOLDER, path("tmpfile.dat"), path("tmpfile.mp4"),
+            {.videoBitRate = "128", .frameSize = "320x240", .frameRate = "14.985", .audioBitRate = "80"}));
         QVERIFY(runner.LastRunSucceeded());
         QCOMPARE(totalSeconds, 8);
         QVERIFY2(labels.size() >= 2 && labels.first() != labels.last(), qPrintable(labels.join(' ')));
