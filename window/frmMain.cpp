@@ -3,6 +3,7 @@
 #include "dialogs/COMDLG.h"
 #include "engine/BatchDriver.h"
 #include "engine/DOSOutputs.h"
+#include "engine/VideoTypes.h"
 #include "platform/Platform.h"
 #include "window/BatchSession.h"
 #include "window/FileDrop.h"
@@ -34,10 +35,16 @@ using StopChoice = UserDialogs::StopChoice;
 
 const QString kHomePage = QStringLiteral("https://www.movikon.example/");
 const QString kHomePageShown = QStringLiteral("www.movikon.example");
-const QString kOpenFilter =
-    QStringLiteral("AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|WMV格式(*.wmv)|*.wmv|MOV格式(*.mov)|*.mov|"
-                   "DAT格式(*.dat)|*.dat|"
-                   "ASF格式(*.asf)|*.asf|MPG格式(*.mpg)|*.mpg|MP4格式(*.mp4)|*.mp4|所有格式(*.*)|*.*");
+// One entry for each kind the dialog offers by name, then every file. The first two show their pattern in
+// capitals, as the dialog always has.
+const QString kOpenFilter = [] {
+    QString filter;
+    const QStringList offered = OfferedVideoExtensions();
+    for (qsizetype i = 0; i < offered.size(); ++i)
+        filter += offered[i].toUpper() + QStringLiteral("格式(*.") +
+                  (i < 2 ? offered[i].toUpper() : offered[i]) + QStringLiteral(")|*.") + offered[i] + u'|';
+    return filter + QStringLiteral("所有格式(*.*)|*.*");
+}();
 
 SkinImage* command(QWidget* parent, const QRect& geometry, const QString& name,
                    QAccessible::Role role = QAccessible::Button) {
