@@ -13,6 +13,7 @@
 #include "window/SettingPickers.h"
 #include "window/SettingsFile.h"
 #include "window/SkinImage.h"
+#include "window/SkinLook.h"
 #include "window/UserDialogs.h"
 #include "window/WindowLayout.h"
 #include "window/WindowShape.h"
@@ -185,7 +186,7 @@ void frmMain::Form_Load() {
     m_batch->DeleteStagingFiles();
 
     LoadSettings(m_places.SettingsFile(), {Lists(), txtPath});
-    SetTextColour(lblVersion, QColor(44, 103, 155));
+    SetTextColour(lblVersion, skin::kAccent);
     if (txtPath->text().isEmpty())
         txtPath->setText(QDir::toNativeSeparators(m_places.DefaultOutput()));
     // What a publishing program that died left in the folder goes at the next start.
@@ -204,7 +205,7 @@ void frmMain::paintEvent(QPaintEvent*) {
 
 void frmMain::ShowHand(qreal ratio) {
     const QPixmap hand = m_skin.handPicture.At(ratio);
-    const QPoint tip = platform::PointerHotSpot({6, 0}, hand.devicePixelRatio());
+    const QPoint tip = platform::PointerHotSpot(skin::kHandHotSpot, hand.devicePixelRatio());
     for (QWidget* pointed : {imgMin, imgExit, lblWeb})
         pointed->setCursor(hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, tip.x(), tip.y()));
 }
