@@ -1,5 +1,7 @@
 #include "conv/ConvArguments.h"
 
+#include "engine/ConversionSettings.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -26,7 +28,18 @@ std::optional<QSize> frameSize(const QString& text) {
         return std::nullopt;
     return QSize(*width, *height);
 }
+
+const QString& flagOf(Setting setting) {
+    return ConversionSettings::Of(setting).convFlag;
+}
 } // namespace
+
+QString ConvUsage() {
+    return QStringLiteral("usage: conv -i <input> ") + flagOf(Setting::VideoBitRate) +
+           QStringLiteral(" <video kbit/s> -y ") + flagOf(Setting::FrameRate) + QStringLiteral(" <fps> ") +
+           flagOf(Setting::FrameSize) + QStringLiteral(" <width>x<height> ") + flagOf(Setting::AudioBitRate) +
+           QStringLiteral(" <audio kbit/s> <output>");
+}
 
 std::optional<ConvArguments> ParseConvArguments(const QStringList& arguments, QString* error) {
     ConvArguments parsed;
@@ -52,19 +65,20 @@ std::optional<ConvArguments> ParseConvArguments(const QStringList& arguments, QS
         const QString& value = arguments[++i];
         if (word == QStringLiteral("-i")) {
             parsed.input = value;
-        } else if (word == QStringLiteral("-b") || word == QStringLiteral("-ab")) {
+        } else if (word == flagOf(Setting::VideoBitRate) || word == flagOf(Setting::AudioBitRate)) {
             const auto kbps = positiveInteger(value);
             if (!kbps)
                 return fail(word + QStringLiteral(" wants a whole number of kbit/s, not ") + value);
-            (word == QStringLiteral("-b") ? parsed.videoKbps : parsed.audioKbps) = *kbps;
-        } else if (word == QStringLiteral("-r")) {
+            (word == flagOf(Setting::VideoBitRate) ? parsed.videoKbps : parsed.audioKbps) = *kbps;
+        } else if (word == flagOf(Setting::FrameRate)) {
             if (!isFrameRate(value))
-                return fail(QStringLiteral("-r wants a frame rate such as 25.0, not ") + value);
+                return fail(word + QStringLiteral(" wants a frame rate such as 25.0, not ") + value);
             parsed.frameRate = value;
-        } else if (word == QStringLiteral("-s")) {
+        } else if (word == flagOf(Setting::FrameSize)) {
             const auto size = frameSize(value);
             if (!size)
-                return fail(QStringLiteral("-s wants an even width x height such as 320x240, not ") + value);
+                return fail(word + QStringLiteral(" wants an even width x height such as 320x240, not ") +
+                            value);
             parsed.frameSize = *size;
         } else {
             return fail(QStringLiteral("unknown flag: ") + word);

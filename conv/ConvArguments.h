@@ -6,7 +6,7 @@
 
 #include <optional>
 
-// What `conv -i <input> -b <kbit/s> -y -r <fps> -s <WxH> -ab <kbit/s> <output>` asks for.
+// What conv's command line (ConvUsage below) asks for.
 struct ConvArguments {
     QString input;
     int videoKbps = 0;
@@ -20,5 +20,5 @@ struct ConvArguments {
 // Reads conv's arguments (without the program name). Empty, with `error` set, when they are not usable.
 std::optional<ConvArguments> ParseConvArguments(const QStringList& arguments, QString* error);
 
-inline const QString kConvUsage = QStringLiteral(
-    "usage: conv -i <input> -b <video kbit/s> -y -r <fps> -s <width>x<height> -ab <audio kbit/s> <output>");
+// The usage line conv prints when its arguments are not usable.
+QString ConvUsage();

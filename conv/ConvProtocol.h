@@ -1,49 +1,23 @@
 #pragma once
 
-// What conv tells the front end on its console, besides the progress markers "Duration: " and "time=": the
-// reason a conversion failed, as its last line, the note on a source that holds less than it declares, and
-// the note on subtitles it could not burn in.
+// What conv and the front end say to each other on conv's console: the progress markers, the note on a source
+// that holds less than it declares, the note on subtitles it could not burn in, and the code of the reason a
+// conversion failed. The sentences a person reads are not part of it: engine/ConvMessages.h chooses them.
+#include <QList>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
+#include <array>
 #include <optional>
 
-// Why a conversion failed, as a person is told it: one short sentence each.
-namespace reason {
-inline const QString kNotAVideo = QStringLiteral("不是视频文件，或不支持这种格式。");
-inline const QString kDamaged = QStringLiteral("文件已损坏或不完整。");
-inline const QString kSoundOnly = QStringLiteral("文件中只有声音，没有视频画面。");
-inline const QString kCoverOnly = QStringLiteral("文件中只有封面图片和声音，没有视频画面。");
-inline const QString kNoVideo = QStringLiteral("文件中没有视频画面。");
-inline const QString kCannotRead = QStringLiteral("无法读取源文件。");
-inline const QString kDiskFull = QStringLiteral("磁盘已满，无法写入输出文件。");
-inline const QString kNoPermission = QStringLiteral("没有权限写入输出文件。");
-inline const QString kCannotWrite = QStringLiteral("无法写入输出文件。");
-inline const QString kStopped = QStringLiteral("转换已停止。");
-inline const QString kNoFfmpeg = QStringLiteral("找不到 ffmpeg 程序。");
-inline const QString kCannotStartFfmpeg = QStringLiteral("无法启动 ffmpeg。");
-inline const QString kOutputExists = QStringLiteral("输出文件已存在。");
-inline const QString kOutputIsInput = QStringLiteral("输出文件不能是源文件本身。");
-inline const QString kBadSettings = QStringLiteral("转换设置无效。");
-inline const QString kOther = QStringLiteral("转换失败。");
+// The progress markers: the source's duration once, "Duration: HH:MM:SS.cc, ", then the elapsed output time
+// as often as it grows, "time=<seconds> ".
+inline const QString kDurationMarker = QStringLiteral("Duration: ");
+inline const QString kTimeMarker = QStringLiteral("time=");
 
-// Whether `line` is one of the reasons above: conv ends every failure with one, so anything else as its last
-// line means it was ended from outside.
-inline bool IsReason(const QString& line) {
-    static const QStringList all{kNotAVideo,    kDamaged,       kSoundOnly,   kCoverOnly,
-                                 kNoVideo,      kCannotRead,    kDiskFull,    kNoPermission,
-                                 kCannotWrite,  kStopped,       kNoFfmpeg,    kCannotStartFfmpeg,
-                                 kOutputExists, kOutputIsInput, kBadSettings, kOther};
-    return all.contains(line);
-}
-} // namespace reason
-
-// Every result carries this metadata key (with the value "conv"): a file of a result's name is replaced only
-// when it is an earlier result, never a file of the user's own.
-inline const QString kResultMarkKey = QStringLiteral("movikon.result");
-
-// A length as conv tells it after "Duration: ": "HH:MM:SS.cc".
+// A length in the markers' "HH:MM:SS.cc".
 inline QString DurationText(double seconds) {
     const qint64 centiseconds = qRound64(seconds * 100);
     return QStringLiteral("%1:%2:%3.%4")
@@ -52,6 +26,87 @@ inline QString DurationText(double seconds) {
         .arg(centiseconds / 100 % 60, 2, 10, QChar(u'0'))
         .arg(centiseconds % 100, 2, 10, QChar(u'0'));
 }
+
+// The duration marker for a length given as "HH:MM:SS.cc".
+inline QString DurationLine(const QString& durationText) {
+    return kDurationMarker + durationText + QStringLiteral(", ");
+}
+
+inline QString TimeLine(double seconds) {
+    return kTimeMarker + QString::number(seconds, 'f', 2) + u' ';
+}
+
+// The seconds of a time split at its colons, "HH:MM:SS.cc", "MM:SS" or "SS": each field counts as far as it
+// reads as a decimal number ("." as the point), 0 where it does not.
+inline double ClockSeconds(const QList<QStringView>& fields) {
+    double seconds = 0;
+    for (const QStringView field : fields) {
+        qsizetype end = 0;
+        if (end < field.size() && (field[end] == u'-' || field[end] == u'+'))
+            ++end;
+        while (end < field.size() && field[end].isDigit())
+            ++end;
+        if (end < field.size() && field[end] == u'.')
+            ++end;
+        while (end < field.size() && field[end].isDigit())
+            ++end;
+        bool ok = false;
+        const double value = field.left(end).toDouble(&ok);
+        seconds = seconds * 60 + (ok ? value : 0.0);
+    }
+    return seconds;
+}
+
+// Why a conversion failed. conv ends every failure with FailureLine(code) as its last line, so anything else
+// as its last line means it was ended from outside.
+enum class ConvFailure {
+    NotAVideo,
+    Damaged,
+    SoundOnly,
+    CoverOnly,
+    NoVideo,
+    CannotRead,
+    DiskFull,
+    NoPermission,
+    CannotWrite,
+    Stopped,
+    NoFfmpeg,
+    CannotStartFfmpeg,
+    OutputExists,
+    OutputIsInput,
+    BadSettings,
+    Other,
+};
+
+namespace protocol_detail {
+inline const QString kFailureMarker = QStringLiteral("Failure: ");
+// The codes' words, in the order of ConvFailure.
+inline constexpr std::array<const char*, 16> kFailureWords{
+    "not-a-video",   "damaged",         "sound-only",   "cover-only", "no-video",  "cannot-read",
+    "disk-full",     "no-permission",   "cannot-write", "stopped",    "no-ffmpeg", "cannot-start-ffmpeg",
+    "output-exists", "output-is-input", "bad-settings", "other"};
+static_assert(kFailureWords.size() == std::size_t(ConvFailure::Other) + 1);
+} // namespace protocol_detail
+
+inline QString FailureLine(ConvFailure failure) {
+    return protocol_detail::kFailureMarker +
+           QLatin1String(protocol_detail::kFailureWords[static_cast<std::size_t>(failure)]);
+}
+
+// The failure `line` names, if it is a failure line.
+inline std::optional<ConvFailure> ReadFailureLine(QStringView line) {
+    if (!line.startsWith(protocol_detail::kFailureMarker))
+        return std::nullopt;
+    const QStringView word = line.mid(protocol_detail::kFailureMarker.size());
+    for (std::size_t i = 0; i < protocol_detail::kFailureWords.size(); ++i)
+        if (word == QLatin1String(protocol_detail::kFailureWords[i]))
+            return static_cast<ConvFailure>(i);
+    return std::nullopt;
+}
+
+// Every result carries this metadata key (with the value "conv"): a file of a result's name is replaced only
+// when it is an earlier result, never a file of the user's own.
+inline const QString kResultMarkKey = QStringLiteral("movikon.result");
 
 // A source that ends before the duration it declares (a download cut short, a copy still running) converts
 // to what is there; conv then says how much that was, in seconds, and still exits with 0.

@@ -97,7 +97,7 @@ QString FfmpegLog::LastError() const {
     return {};
 }
 
-QString FfmpegLog::Reason() const {
+ConvFailure FfmpegLog::Reason() const {
     bool aboutOutput = false;
     bool inputUnreadable = false;
     for (const QString& error : m_errors) {
@@ -108,15 +108,15 @@ QString FfmpegLog::Reason() const {
     }
     const QString errors = m_errors.join(u'\n');
     if (containsAny(errors, {"No space left", "Disk quota", "There is not enough space"}))
-        return reason::kDiskFull;
+        return ConvFailure::DiskFull;
     if (containsAny(errors, {"Read-only file system"}) ||
         (aboutOutput && containsAny(errors, {"Permission denied", "Operation not permitted"})))
-        return reason::kNoPermission;
+        return ConvFailure::NoPermission;
     if (aboutOutput || containsAny(errors, {"Error writing trailer", "Could not write header",
                                             "Error submitting a packet to the muxer"}))
-        return reason::kCannotWrite;
+        return ConvFailure::CannotWrite;
     if (inputUnreadable)
-        return reason::kCannotRead;
+        return ConvFailure::CannotRead;
     const auto has = [this](const QString& kind, bool cover) {
         return std::any_of(m_streams.cbegin(), m_streams.cend(), [&](const SourceStream& stream) {
             return stream.kind == kind && stream.Is(QStringLiteral("attached pic")) == cover;
@@ -125,17 +125,17 @@ QString FfmpegLog::Reason() const {
     const bool hasSound = has(QStringLiteral("Audio"), false);
     if (containsAny(errors, {"matches no streams"}) || (hasSound && !has(QStringLiteral("Video"), false))) {
         if (has(QStringLiteral("Video"), true))
-            return reason::kCoverOnly;
-        return hasSound ? reason::kSoundOnly : reason::kNoVideo;
+            return ConvFailure::CoverOnly;
+        return hasSound ? ConvFailure::SoundOnly : ConvFailure::NoVideo;
     }
     if (isDamaged(errors))
-        return reason::kDamaged;
+        return ConvFailure::Damaged;
     if (containsAny(errors, {"Invalid data found", "Unknown input format", "could not find codec", "Decoder",
                              "not supported", "Unsupported codec", "unknown codec"}))
-        return reason::kNotAVideo;
-    return reason::kOther;
+        return ConvFailure::NotAVideo;
+    return ConvFailure::Other;
 }
 
-QString FfmpegLog::NoPictureReason() const {
-    return isDamaged(m_errors.join(u'\n')) ? reason::kDamaged : reason::kNoVideo;
+ConvFailure FfmpegLog::NoPictureReason() const {
+    return isDamaged(m_errors.join(u'\n')) ? ConvFailure::Damaged : ConvFailure::NoVideo;
 }

@@ -37,14 +37,14 @@ class FfmpegLog {
     // ffmpeg's last error, for people who want its own words, with the staged input's name left out.
     QString LastError() const;
 
-    // Why the conversion failed, as one short Chinese sentence.
-    QString Reason() const;
+    // Why the conversion failed.
+    ConvFailure Reason() const;
 
     // The input's tracks, in the order ffmpeg lists them.
     const QList<SourceStream>& Streams() const { return m_streams; }
 
     // Why a run that ended well gave no picture: a picture track that would not decode, or none at all.
-    QString NoPictureReason() const;
+    ConvFailure NoPictureReason() const;
 
   private:
     QString m_input;

@@ -1,8 +1,9 @@
 // conv: the encoder behind Movikon PRO. It turns one video file into an MP4 that small devices play, using
 // the ffmpeg program, and reports on its console what the front end reads: the input's duration once as
 // "Duration: HH:MM:SS.cc, ", then the elapsed output time as "time=<seconds> ". It exits with 0 only when an
-// output file has been written; otherwise no file is left at the output path, and the last line says why. A
-// source that ends well before its declared duration is converted as far as it goes and noted as incomplete.
+// output file has been written; otherwise no file is left at the output path, and it says why, in a sentence
+// and then, last, by the failure's code. A source that ends well before its declared duration is converted as
+// far as it goes and noted as incomplete.
 #include "conv/AsfHeader.h"
 #include "conv/AviHeader.h"
 #include "conv/ConvArguments.h"
@@ -10,6 +11,7 @@
 #include "conv/FfmpegRuns.h"
 #include "conv/Mp4Header.h"
 #include "conv/Subtitles.h"
+#include "engine/ConvMessages.h"
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
@@ -33,12 +35,6 @@ constexpr double kShortfallSeconds = 1.0;
 // A disk with less room than this takes no conversion's work files.
 constexpr qint64 kFullDiskBytes = 1 << 20;
 
-// "HH:MM:SS.cc" in seconds.
-double seconds(const QString& duration) {
-    const QStringList parts = duration.split(u':');
-    return parts.size() == 3 ? parts[0].toInt() * 3600 + parts[1].toInt() * 60 + parts[2].toDouble() : 0;
-}
-
 // The length of its picture and sound that the source's header declares, where it says: AVI's and ASF's
 // headers (ffmpeg reports the length it finds instead), MP4's tracks (a subtitle track may run longer).
 std::optional<double> headerSeconds(const QString& input) {
@@ -52,6 +48,13 @@ std::optional<double> headerSeconds(const QString& input) {
 void say(FILE* stream, const QString& line) {
     std::fputs(qPrintable(line + u'\n'), stream);
     std::fflush(stream);
+}
+
+// The details for people who want them, the sentence a person reads, then the code the front end reads.
+void sayFailure(FILE* stream, const QString& details, ConvFailure failure) {
+    say(stream, details);
+    say(stream, FailureSentence(failure));
+    say(stream, FailureLine(failure));
 }
 
 // ffmpeg beside conv, else on the PATH.
@@ -76,13 +79,13 @@ class Conversion : public QObject {
         connect(&m_ffmpeg, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart)
                 fail(QStringLiteral("conv: ffmpeg could not be started: ") + m_ffmpeg.errorString(),
-                     reason::kCannotStartFfmpeg);
+                     ConvFailure::CannotStartFfmpeg);
         });
         removeWorkFiles();
         if (const auto declared = headerSeconds(arguments.input)) {
             m_declaredSeconds = *declared;
             m_declaredByHeader = m_durationSaid = true;
-            say(stdout, QStringLiteral("Duration: ") + DurationText(*declared) + QStringLiteral(", "));
+            say(stdout, DurationLine(DurationText(*declared)));
         }
         start(Run::Look, LookArguments(m_arguments));
     }
@@ -92,7 +95,7 @@ class Conversion : public QObject {
     void abort() {
         m_aborted = true;
         if (m_ffmpeg.state() == QProcess::NotRunning)
-            return fail(QStringLiteral("conv: stopped"), reason::kStopped);
+            return fail(QStringLiteral("conv: stopped"), ConvFailure::Stopped);
         m_ffmpeg.kill();
     }
 
@@ -104,7 +107,7 @@ class Conversion : public QObject {
     void start(Run run, const QStringList& arguments) {
         QTimer::singleShot(0, this, [this, run, arguments] {
             if (m_aborted)
-                return fail(QStringLiteral("conv: stopped"), reason::kStopped);
+                return fail(QStringLiteral("conv: stopped"), ConvFailure::Stopped);
             m_run = run;
             m_complete = false;
             m_ffmpeg.start(m_ffmpegProgram, arguments, QIODevice::ReadOnly);
@@ -152,7 +155,7 @@ class Conversion : public QObject {
     // ffmpeg's own time may step back a little where its outputs' ends differ: what is said never does.
     void sayTime(double seconds) {
         m_saidSeconds = std::max(m_saidSeconds, seconds);
-        say(stdout, QStringLiteral("time=%1 ").arg(m_saidSeconds, 0, 'f', 2));
+        say(stdout, TimeLine(m_saidSeconds));
     }
 
     void readLog() {
@@ -169,15 +172,15 @@ class Conversion : public QObject {
         if (!duration || m_durationSaid)
             return;
         m_durationSaid = true;
-        m_declaredSeconds = seconds(*duration);
-        say(stdout, QStringLiteral("Duration: ") + *duration + QStringLiteral(", "));
+        m_declaredSeconds = ClockSeconds(QStringView(*duration).split(u':'));
+        say(stdout, DurationLine(*duration));
     }
 
     void finish(int exitCode, QProcess::ExitStatus status) {
         readProgress();
         readLog();
         if (m_aborted)
-            return fail(QStringLiteral("conv: stopped"), reason::kStopped);
+            return fail(QStringLiteral("conv: stopped"), ConvFailure::Stopped);
         if (m_run == Run::Look) {
             // Whatever the look found, the first run tells a source that cannot be converted.
             sayDuration(m_log.Duration());
@@ -210,7 +213,7 @@ class Conversion : public QObject {
             return fail(said.isEmpty()
                             ? QStringLiteral("conv: ffmpeg ended with exit status %1").arg(exitCode)
                             : said,
-                        workFolderIsFull() ? reason::kDiskFull : m_log.Reason());
+                        workFolderIsFull() ? ConvFailure::DiskFull : m_log.Reason());
         }
         if (m_run == Run::First) {
             // A first run that ends well with no picture in the intermediate has nothing for the second.
@@ -226,7 +229,7 @@ class Conversion : public QObject {
         // Named in UTF-16 on the way: on Windows no 8-bit code page stands between a name and the file.
         std::filesystem::rename(m_files.partial.toStdU16String(), m_arguments.output.toStdU16String(), error);
         if (error)
-            return fail(QStringLiteral("conv: cannot write ") + m_arguments.output, reason::kCannotWrite);
+            return fail(QStringLiteral("conv: cannot write ") + m_arguments.output, ConvFailure::CannotWrite);
         removeWorkFiles();
         sayTime(wholeSeconds());
         const double shortfall = m_declaredSeconds - m_convertedSeconds;
@@ -275,10 +278,8 @@ class Conversion : public QObject {
     // What a person is told was left out: the subtitle file, or the source for a track of its own.
     QString subtitlesName() const { return m_subtitleFile.isEmpty() ? m_arguments.input : m_subtitleFile; }
 
-    // The details for people who want them, then the reason as the last line, the one the front end shows.
-    void fail(const QString& details, const QString& reason) {
-        say(stdout, details);
-        say(stdout, reason);
+    void fail(const QString& details, ConvFailure failure) {
+        sayFailure(stdout, details, failure);
         removeWorkFiles();
         QCoreApplication::exit(1);
     }
@@ -324,10 +325,8 @@ int main(int argc, char* argv[]) {
     QString error;
     const auto arguments = ParseConvArguments(app.arguments().mid(1), &error);
     if (!arguments) {
-        // The reason last: a caller that shows only the last line shows what went wrong.
-        say(stderr, kConvUsage);
-        say(stderr, QStringLiteral("conv: ") + error);
-        say(stderr, reason::kBadSettings);
+        say(stderr, ConvUsage());
+        sayFailure(stderr, QStringLiteral("conv: ") + error, ConvFailure::BadSettings);
         return 2;
     }
     // Its work files are named after the output and removed first: none of them may be the input either.
@@ -336,19 +335,19 @@ int main(int argc, char* argv[]) {
     if (!input.isEmpty() && std::any_of(written.cbegin(), written.cend(), [&input](const QString& file) {
             return platform::FileIdentity(file) == input;
         })) {
-        say(stdout, QStringLiteral("conv: the output would write over the input"));
-        say(stdout, reason::kOutputIsInput);
+        sayFailure(stdout, QStringLiteral("conv: the output would write over the input"),
+                   ConvFailure::OutputIsInput);
         return 1;
     }
     if (!arguments->overwrite && QFileInfo::exists(arguments->output)) {
-        say(stdout, QStringLiteral("conv: the output exists; -y replaces it"));
-        say(stdout, reason::kOutputExists);
+        sayFailure(stdout, QStringLiteral("conv: the output exists; -y replaces it"),
+                   ConvFailure::OutputExists);
         return 1;
     }
     const QString ffmpeg = findFfmpeg();
     if (ffmpeg.isEmpty()) {
-        say(stdout, QStringLiteral("conv: ffmpeg was not found beside conv nor on the PATH"));
-        say(stdout, reason::kNoFfmpeg);
+        sayFailure(stdout, QStringLiteral("conv: ffmpeg was not found beside conv nor on the PATH"),
+                   ConvFailure::NoFfmpeg);
         return 3;
     }
     Conversion conversion(*arguments, ffmpeg);

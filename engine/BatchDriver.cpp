@@ -3,6 +3,7 @@
 #include "conv/ConvProtocol.h"
 #include "conv/Subtitles.h"
 #include "engine/BatchChoices.h"
+#include "engine/ConvMessages.h"
 #include "engine/ConversionSettings.h"
 #include "engine/DOSOutputs.h"
 #include "engine/FileQueue.h"
@@ -249,16 +250,23 @@ void BatchDriver::StopFor(const QString& reason) {
 }
 
 QString BatchDriver::EncoderFailure(const QString& said) const {
+    // Anything but a failure line as its last line (a progress report, nothing at all) means it was ended
+    // from outside.
+    const std::optional<ConvFailure> failure = ReadFailureLine(said);
+    if (!failure)
+        return QStringLiteral("转换程序意外终止。");
     // The encoder writes its result into the staging folder: what it says of its output is about that folder.
     const QString staging = QDir::toNativeSeparators(m_staging.Path());
-    if (said == reason::kDiskFull)
+    switch (*failure) {
+    case ConvFailure::DiskFull:
         return QStringLiteral("临时文件夹所在的磁盘已满：") + staging;
-    if (said == reason::kNoPermission)
+    case ConvFailure::NoPermission:
         return QStringLiteral("没有权限写入临时文件夹：") + staging;
-    if (said == reason::kCannotWrite)
+    case ConvFailure::CannotWrite:
         return QStringLiteral("无法写入临时文件夹：") + staging;
-    // Anything else as its last line (a progress report, nothing at all) means it was ended from outside.
-    return reason::IsReason(said) ? said : QStringLiteral("转换程序意外终止。");
+    default:
+        return FailureSentence(*failure);
+    }
 }
 
 void BatchDriver::CompleteFile(const QString& source, const QString& failure) {

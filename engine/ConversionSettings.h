@@ -3,27 +3,40 @@
 #include <QString>
 #include <QStringList>
 
-// One conversion setting as a fixed list of entries, in the order they are shown, and the position chosen
-// when nothing else says otherwise.
-struct SettingList {
-    QStringList entries;
-    int defaultPosition;
+#include <array>
+#include <cstddef>
+
+// The four conversion settings, in the order the window shows them.
+enum class Setting { VideoBitRate, FrameSize, FrameRate, AudioBitRate };
+inline constexpr std::size_t kSettingCount = 4;
+
+// Everything the program knows of one setting: the window's list and caption, its line in setup.ini and
+// the flag that hands it to conv.
+struct SettingDefinition {
+    QString name;         // the controls' name after their prefix: "VBR" for cmbVBR and picVBR
+    QStringList entries;  // in the order they are shown
+    int defaultPosition;  // chosen when nothing else says otherwise
+    QString caption;      // the window's caption over the list, as a screen reader says it
+    int settingsFileLine; // its line in setup.ini, from 0
+    QString convFlag;     // conv's flag whose value it is
 };
 
 namespace ConversionSettings {
-const SettingList& VideoBitRate(); // kbit/s, the list cmbVBR
-const SettingList& FrameSize();    // width x height, the list cmbSize
-const SettingList& FrameRate();    // frames per second, the list cmbFPS
-const SettingList& AudioBitRate(); // kbit/s, the list cmbAB
+// The four, in the order of `Setting`.
+const std::array<SettingDefinition, kSettingCount>& All();
+const SettingDefinition& Of(Setting setting);
 } // namespace ConversionSettings
 
-// The four values handed to the encoder: the text of each list's selected entry, trimmed; the empty text for
-// a list with nothing selected.
+// The four values handed to the encoder, one for each setting, in the order of `Setting`: the text of its
+// list's selected entry, trimmed; the empty text for a list with nothing selected.
 struct EncoderOptions {
     QString videoBitRate;
-    QString frameRate;
     QString frameSize;
+    QString frameRate;
     QString audioBitRate;
+
+    QString& operator[](Setting setting);
+    const QString& operator[](Setting setting) const;
 };
 
 // Where the encoder lies in a program folder.

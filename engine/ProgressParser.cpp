@@ -1,35 +1,17 @@
 #include "engine/ProgressParser.h"
 
+#include "conv/ConvProtocol.h"
+
 #include <QList>
 
 #include <cmath>
 #include <limits>
 
 namespace {
-const QString kDurationMarker = QStringLiteral("Duration: ");
-const QString kTimeMarker = QStringLiteral("time=");
-
 // The characters after a marker up to the next space or the end of the chunk.
 QStringView tokenAt(QStringView chunk, qsizetype start) {
     const qsizetype space = chunk.indexOf(u' ', start);
     return chunk.mid(start, space < 0 ? -1 : space - start);
-}
-
-// The decimal number at the start of `text`, "." as the point; what follows it does not count; 0 when
-// there is none.
-double leadingNumber(QStringView text) {
-    qsizetype end = 0;
-    if (end < text.size() && (text[end] == u'-' || text[end] == u'+'))
-        ++end;
-    while (end < text.size() && text[end].isDigit())
-        ++end;
-    if (end < text.size() && text[end] == u'.')
-        ++end;
-    while (end < text.size() && text[end].isDigit())
-        ++end;
-    bool ok = false;
-    const double value = text.left(end).toDouble(&ok);
-    return ok ? value : 0.0;
 }
 
 // Whole seconds, halves going to the even neighbour.
@@ -40,14 +22,6 @@ qint32 wholeSeconds(double seconds) {
     if (rounded > std::numeric_limits<qint32>::max())
         return std::numeric_limits<qint32>::max();
     return static_cast<qint32>(rounded);
-}
-
-// Fields separated by ":" read as hours, minutes and seconds, or minutes and seconds, or seconds.
-double sexagesimal(const QList<QStringView>& fields) {
-    double seconds = 0;
-    for (const QStringView field : fields)
-        seconds = seconds * 60 + leadingNumber(field);
-    return seconds;
 }
 
 // Position of the first marker that at least one character of the chunk follows, or -1.
@@ -79,7 +53,7 @@ qint32 readDuration(QStringView chunk) {
             continue;
         const QList<QStringView> fields = token.split(u':');
         // An unknown duration ("N/A") or one cut by the chunk's edge is not taken.
-        return fields.size() < 3 ? 0 : std::max(0, wholeSeconds(sexagesimal(fields.first(3))));
+        return fields.size() < 3 ? 0 : std::max(0, wholeSeconds(ClockSeconds(fields.first(3))));
     }
     return 0;
 }
@@ -99,7 +73,7 @@ ProgressReading ReadProgress(QStringView chunk, qint32 totalSeconds) {
         return reading;
     }
     // Encoders write the elapsed time as plain seconds or as hours, minutes and seconds.
-    const qint32 elapsed = wholeSeconds(sexagesimal(tokenAt(chunk, at + kTimeMarker.size()).split(u':')));
+    const qint32 elapsed = wholeSeconds(ClockSeconds(tokenAt(chunk, at + kTimeMarker.size()).split(u':')));
 
     const double fraction = std::max(0, elapsed) / static_cast<double>(reading.totalSeconds);
     const double percent = fraction * 100;

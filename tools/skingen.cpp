@@ -2,6 +2,8 @@
 // window may be shown at, so that it is as sharp as the text around it. The pictures are committed and
 // compiled into the program, so neither this tool nor its font is needed to build it. Run it again after
 // changing the look:  build/tools/skingen skin
+#include "engine/ConversionSettings.h"
+#include "window/SkinLook.h"
 #include "window/SkinScales.h"
 #include "window/WindowLayout.h"
 
@@ -24,8 +26,6 @@
 
 namespace {
 
-const QColor kKey(255, 0, 255);
-const QColor kBlue(44, 103, 155);   // title, accents, the version label
 const QColor kOutline(31, 74, 112); // the window's outline, darker than the accent
 const QColor kPanel(244, 247, 251); // the window's body
 const QColor kText(64, 64, 64);     // dark grey captions
@@ -113,14 +113,14 @@ void smallButton(QPainter& p, const QRect& area, Look look, const std::function<
 }
 
 void chevron(QPainter& p, const QRect& face) {
-    p.setPen(QPen(kBlue, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(skin::kAccent, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     const QPointF c = QRectF(face).center();
     p.drawPolyline(QPolygonF{c + QPointF(-3.5, -1.5), c + QPointF(0, 2), c + QPointF(3.5, -1.5)});
 }
 
 void browseCaption(QPainter& p, const QRect& face) {
     p.setFont(captionFont(12));
-    p.setPen(kBlue);
+    p.setPen(skin::kAccent);
     p.drawText(face, Qt::AlignCenter, QStringLiteral("浏览…"));
 }
 
@@ -143,7 +143,7 @@ QImage canvas(const QSize& size, double scale, QImage::Format format) {
 QImage background(double scale) {
     // Drawn a pixel past the window on the right and bottom, which the window does not show.
     QImage image = canvas(layout::kWindow + QSize(1, 1), scale, QImage::Format_RGB32);
-    image.fill(kKey);
+    image.fill(skin::kKeyColour);
     QPainter p(&image);
 
     // The outline without anti-aliasing: a blended edge pixel would keep a tinge of the key colour.
@@ -169,12 +169,12 @@ QImage background(double scale) {
     p.restore();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(kBlue);
+    p.setBrush(skin::kAccent);
     p.drawRoundedRect(QRectF(9, 7, 15, 15), 3, 3);
     p.setBrush(Qt::white);
     p.drawPolygon(QPolygonF{{14, 10.5}, {20.5, 14.5}, {14, 18.5}});
-    caption(p, QRect(30, 7, 100, 15), QStringLiteral("Movikon PRO"), 13, kBlue);
-    p.setPen(QPen(kBlue, 1.6, Qt::SolidLine, Qt::RoundCap));
+    caption(p, QRect(30, 7, 100, 15), QStringLiteral("Movikon PRO"), 13, skin::kAccent);
+    p.setPen(QPen(skin::kAccent, 1.6, Qt::SolidLine, Qt::RoundCap));
     // The minimise and close marks, under their commands.
     const QPointF minimise = QRectF(layout::kMinimise).topLeft(), close = QRectF(layout::kExit).topLeft();
     p.drawLine(minimise + QPointF(2.5, 10.5), minimise + QPointF(10.5, 10.5));
@@ -186,16 +186,13 @@ QImage background(double scale) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.fillRect(QRect(10, 68, 275, 1), QColor(214, 226, 240));
 
-    caption(p, layout::kQueueCaption, QStringLiteral("文件列表"), 12, kBlue);
+    caption(p, layout::kQueueCaption, QStringLiteral("文件列表"), 12, skin::kAccent);
     field(p, layout::FieldFrame(layout::kQueue));
 
-    caption(p, layout::kVideoBitRateCaption, QStringLiteral("视频比特率 (Kbps):"));
-    caption(p, layout::kFrameSizeCaption, QStringLiteral("屏幕尺寸 (W x H):"));
-    caption(p, layout::kFrameRateCaption, QStringLiteral("帧率 (FPS):"));
-    caption(p, layout::kAudioBitRateCaption, QStringLiteral("音频比特率 (Kbps):"));
-    for (const QRect& list :
-         {layout::kVideoBitRate, layout::kFrameSize, layout::kFrameRate, layout::kAudioBitRate})
-        field(p, layout::FieldFrame(list));
+    for (std::size_t i = 0; i < kSettingCount; ++i) {
+        caption(p, layout::kSettingCaptions[i], ConversionSettings::All()[i].caption + u':');
+        field(p, layout::FieldFrame(layout::kSettingLists[i]));
+    }
 
     caption(p, layout::kOutputFolderCaption, QStringLiteral("输出路径："));
     field(p, layout::FieldFrame(layout::kOutputFolder));
@@ -246,8 +243,9 @@ QImage progress(double scale) {
     return image;
 }
 
-// A pointing hand whose fingertip, the hot spot, is at (6, 0).
+// A pointing hand whose fingertip is the window's hot spot.
 void hand(QPainter& p, const QRect&) {
+    constexpr QPoint kDrawnFingertip(6, 0); // where the shapes below put it
     QPainterPath shape;
     shape.addRoundedRect(QRectF(3.5, 0.5, 5, 13), 2.5, 2.5); // index finger
     shape.addRoundedRect(QRectF(8, 6.5, 4.5, 8), 2.2, 2.2);  // middle finger
@@ -255,6 +253,7 @@ void hand(QPainter& p, const QRect&) {
     shape.addRoundedRect(QRectF(16, 9, 4, 6), 2, 2);         // little finger
     shape.addRoundedRect(QRectF(3.5, 10, 17, 11), 4, 4);     // palm
     shape.addRoundedRect(QRectF(-0.5, 11, 6, 4), 2, 2);      // thumb
+    shape.translate(skin::kHandHotSpot - kDrawnFingertip);
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::white);
     p.drawPath(shape.simplified());
@@ -262,7 +261,7 @@ void hand(QPainter& p, const QRect&) {
 
 void icon(QPainter& p, const QRect&) {
     QLinearGradient fill(0, 0, 0, 64);
-    fill.setStops({{0, QColor(85, 131, 173)}, {1, kBlue}});
+    fill.setStops({{0, QColor(85, 131, 173)}, {1, skin::kAccent}});
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
     p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);

@@ -7,19 +7,25 @@
 #include <QLabel>
 
 namespace {
-QComboBox* settingList(QWidget* window, const SettingList& list, const QRect& geometry, const char* caption,
-                       const QRect& captionPlace) {
+static_assert(layout::kSettingLists.size() == kSettingCount &&
+              layout::kSettingCaptions.size() == kSettingCount);
+
+QComboBox* settingList(QWidget* window, Setting setting) {
+    const SettingDefinition& definition = ConversionSettings::Of(setting);
+    const auto index = static_cast<std::size_t>(setting);
     auto* combo = new QComboBox(window);
-    combo->addItems(list.entries);
-    combo->setGeometry(geometry);
-    combo->setMaxVisibleItems(list.entries.size());
-    combo->setCurrentIndex(list.defaultPosition);
-    AddReaderCaption(window, QString::fromUtf8(caption), captionPlace, combo);
+    combo->setObjectName(QStringLiteral("cmb") + definition.name);
+    combo->addItems(definition.entries);
+    combo->setGeometry(layout::kSettingLists[index]);
+    combo->setMaxVisibleItems(definition.entries.size());
+    combo->setCurrentIndex(definition.defaultPosition);
+    AddReaderCaption(window, definition.caption, layout::kSettingCaptions[index], combo);
     return combo;
 }
 
-SkinImage* arrowButton(QWidget* window, QComboBox* list) {
+SkinImage* arrowButton(QWidget* window, Setting setting, QComboBox* list) {
     auto* button = new SkinImage(window);
+    button->setObjectName(QStringLiteral("pic") + ConversionSettings::Of(setting).name);
     button->setGeometry(layout::kSettingButton.translated(list->geometry().topLeft()));
     QObject::connect(button, &SkinImage::MouseUp, list, &QComboBox::showPopup);
     return button;
@@ -35,18 +41,17 @@ void AddReaderCaption(QWidget* window, const QString& text, const QRect& place, 
 }
 
 SettingPickers::SettingPickers(QWidget* window)
-    : cmbVBR(settingList(window, ConversionSettings::VideoBitRate(), layout::kVideoBitRate,
-                         "视频比特率 (Kbps)", layout::kVideoBitRateCaption)),
-      cmbSize(settingList(window, ConversionSettings::FrameSize(), layout::kFrameSize, "屏幕尺寸 (W x H)",
-                          layout::kFrameSizeCaption)),
-      cmbFPS(settingList(window, ConversionSettings::FrameRate(), layout::kFrameRate, "帧率 (FPS)",
-                         layout::kFrameRateCaption)),
-      cmbAB(settingList(window, ConversionSettings::AudioBitRate(), layout::kAudioBitRate,
-                        "音频比特率 (Kbps)", layout::kAudioBitRateCaption)),
-      picVBR(arrowButton(window, cmbVBR)), picSize(arrowButton(window, cmbSize)),
-      picFPS(arrowButton(window, cmbFPS)), picAB(arrowButton(window, cmbAB)) {}
+    : cmbVBR(settingList(window, Setting::VideoBitRate)), cmbSize(settingList(window, Setting::FrameSize)),
+      cmbFPS(settingList(window, Setting::FrameRate)), cmbAB(settingList(window, Setting::AudioBitRate)),
+      picVBR(arrowButton(window, Setting::VideoBitRate, cmbVBR)),
+      picSize(arrowButton(window, Setting::FrameSize, cmbSize)),
+      picFPS(arrowButton(window, Setting::FrameRate, cmbFPS)),
+      picAB(arrowButton(window, Setting::AudioBitRate, cmbAB)) {}
 
 EncoderOptions SettingPickers::Options() const {
-    return {cmbVBR->currentText().trimmed(), cmbFPS->currentText().trimmed(),
-            cmbSize->currentText().trimmed(), cmbAB->currentText().trimmed()};
+    EncoderOptions options;
+    const auto lists = Lists();
+    for (std::size_t i = 0; i < kSettingCount; ++i)
+        options[Setting(i)] = lists[i]->currentText().trimmed();
+    return options;
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <array>
+
 class QComboBox;
 class QRect;
 class QWidget;
@@ -18,6 +20,7 @@ void AddReaderCaption(QWidget* window, const QString& text, const QRect& place, 
 struct SettingPickers {
     explicit SettingPickers(QWidget* window);
 
+    // Each list and its picture carry their member's name as their object name.
     QComboBox* cmbVBR;
     QComboBox* cmbSize;
     QComboBox* cmbFPS;
@@ -26,6 +29,10 @@ struct SettingPickers {
     SkinImage* picSize;
     SkinImage* picFPS;
     SkinImage* picAB;
+
+    // The lists and their pictures in the order of `Setting`.
+    std::array<QComboBox*, kSettingCount> Lists() const { return {cmbVBR, cmbSize, cmbFPS, cmbAB}; }
+    std::array<SkinImage*, kSettingCount> Arrows() const { return {picVBR, picSize, picFPS, picAB}; }
 
     // What they are set to, as the encoder takes it.
     EncoderOptions Options() const;

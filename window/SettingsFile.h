@@ -1,18 +1,19 @@
 #pragma once
 
+#include "engine/ConversionSettings.h"
+
 #include <QString>
+
+#include <array>
 
 class QComboBox;
 class QLineEdit;
 
-// setup.ini: five lines, each one quoted field ended by CR LF: the selected positions of the video bit rate,
-// frame size, frame rate and audio bit rate lists, then the output folder. A quote in the folder's name is
+// setup.ini: five lines, each one quoted field ended by CR LF: the selected positions of the four settings'
+// lists, each on its line of the settings' table, then the output folder. A quote in the folder's name is
 // written doubled. A file over 64 KiB is damaged and holds no settings.
 struct SettingsControls {
-    QComboBox* cmbVBR;
-    QComboBox* cmbSize;
-    QComboBox* cmbFPS;
-    QComboBox* cmbAB;
+    std::array<QComboBox*, kSettingCount> lists; // in the order of `Setting`
     QLineEdit* txtPath;
 };
 

@@ -39,7 +39,7 @@ struct Skin {
     SkinPicture imgButtonNormal, imgButtonMove, imgButtonPush1;
     SkinPicture imgBrowseNormal, imgBrowseMove, imgBrowsePush;
     SkinPicture progress;
-    SkinPicture handPicture; // the pointing hand; its fingertip, the hot spot, at (6, 0)
+    SkinPicture handPicture; // the pointing hand; its fingertip is skin::kHandHotSpot
 };
 
 // The program's icon at every scale.

@@ -1,11 +1,12 @@
 #include "window/SkinImage.h"
 
+#include "window/SkinLook.h"
+
 #include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QPainter>
 
 namespace {
-const QColor kFocusMark(44, 103, 155);
 
 // A skinned command as screen readers see it: a button or a link with its name, pressed through the same
 // handling as a pointer's release. A mere picture is left out of their view.
@@ -92,7 +93,7 @@ void SkinImage::paintEvent(QPaintEvent* event) {
         painter.drawPixmap(rect(), m_picture.At(devicePixelRatioF()));
     }
     if (hasFocus()) {
-        painter.setPen(QPen(kFocusMark, 1, Qt::DotLine));
+        painter.setPen(QPen(skin::kAccent, 1, Qt::DotLine));
         painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     }
 }

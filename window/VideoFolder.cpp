@@ -1,5 +1,6 @@
 #include "window/VideoFolder.h"
 
+#include "engine/VideoTypes.h"
 #include "platform/Platform.h"
 
 #include <QDir>
@@ -9,12 +10,6 @@
 #include <algorithm>
 
 namespace {
-const QSet<QString> kVideoExtensions{// What the open dialog offers.
-                                     "avi", "flv", "wmv", "mov", "dat", "asf", "mpg", "mp4",
-                                     // And what else cameras, phones, discs and downloads bring.
-                                     "mpeg", "mkv", "webm", "m4v", "3gp", "3g2", "ts", "m2ts", "mts", "vob",
-                                     "ogv", "rm", "rmvb", "divx", "dv", "f4v", "mxf", "wtv"};
-
 // What names sort by: folded case, every run of decimal digits (full-width and other scripts' too) written
 // in ASCII and widened to the same length, so that comparing keys as plain text compares numbers by value
 // ("clip 2" is "clip 000…002", before "clip 000…010"; "第２集" before "第10集").
@@ -64,10 +59,6 @@ void appendVideos(const QString& folder, QStringList& found, QStringList& unread
 bool NaturalLess(const QString& a, const QString& b) {
     const QString keyA = sortKey(a), keyB = sortKey(b);
     return keyA != keyB ? keyA < keyB : a < b;
-}
-
-bool HasVideoExtension(const QString& fileName) {
-    return kVideoExtensions.contains(QFileInfo(fileName).suffix().toLower());
 }
 
 QStringList VideosIn(const QString& folder, QStringList* unreadable) {

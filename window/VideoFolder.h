@@ -8,9 +8,6 @@
 // that are equal so by their plain text.
 bool NaturalLess(const QString& a, const QString& b);
 
-// Whether a file's extension is that of a video: the open dialog's kinds and the other common ones.
-bool HasVideoExtension(const QString& fileName);
-
 // The video files in `folder` and all its subfolders, as full paths in the system's own form: in each
 // folder its files in natural order, then its subfolders in natural order. Hidden entries are left out, links
 // to folders are not followed, and no folder is read twice, however it is reached. The folders that could not

@@ -2,6 +2,8 @@
 
 #include <QRect>
 
+#include <array>
+
 // Where everything lies in the window, in pixels at 100 % display scale: the one source of the window's
 // geometry for the window itself, the tool that draws the skin, and the tests that look or click. One
 // rectangle a line, `kName{left, top, width, height}`, so that a script can read it too.
@@ -35,6 +37,10 @@ inline constexpr QRect kFrameRateCaption{14, 250, 130, 15};
 inline constexpr QRect kFrameRate{14, 268, 125, 22};
 inline constexpr QRect kAudioBitRateCaption{156, 250, 130, 15};
 inline constexpr QRect kAudioBitRate{156, 268, 125, 22};
+// The same in the order of the settings' table (engine/ConversionSettings.h).
+inline constexpr std::array<QRect, 4> kSettingLists{kVideoBitRate, kFrameSize, kFrameRate, kAudioBitRate};
+inline constexpr std::array<QRect, 4> kSettingCaptions{kVideoBitRateCaption, kFrameSizeCaption,
+                                                       kFrameRateCaption, kAudioBitRateCaption};
 // The picture over a setting's arrow, placed from the setting's top left corner.
 inline constexpr QRect kSettingButton{106, 1, 18, 19};
 

@@ -1,5 +1,7 @@
 #include "window/WindowShape.h"
 
+#include "window/SkinLook.h"
+
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
@@ -7,7 +9,7 @@
 
 QBitmap KeyColourMask(const QImage& picture) {
     // The mask image marks the key colour's pixels; made a bitmap, those are the part the window leaves out.
-    return QBitmap::fromImage(picture.createMaskFromColor(QColor(255, 0, 255).rgb(), Qt::MaskInColor));
+    return QBitmap::fromImage(picture.createMaskFromColor(skin::kKeyColour.rgb(), Qt::MaskInColor));
 }
 
 WindowShape::WindowShape(QWidget& window, const SkinPicture& background)

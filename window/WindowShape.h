@@ -7,7 +7,7 @@
 
 class QWidget;
 
-// The window's shape: every pixel of `picture` but those of the key colour, RGB(255, 0, 255).
+// The window's shape: every pixel of `picture` but those of the key colour, skin::kKeyColour.
 QBitmap KeyColourMask(const QImage& picture);
 
 // Cuts a frameless window to the outline of its background picture, in the screen's own pixels for the scale

@@ -3,6 +3,7 @@
 #include "dialogs/COMDLG.h"
 #include "engine/BatchDriver.h"
 #include "engine/FileQueue.h"
+#include "engine/VideoTypes.h"
 #include "platform/Platform.h"
 #include "window/BatchSession.h"
 #include "window/FileDrop.h"
@@ -12,6 +13,7 @@
 #include "window/SettingPickers.h"
 #include "window/SettingsFile.h"
 #include "window/SkinImage.h"
+#include "window/SkinLook.h"
 #include "window/UserDialogs.h"
 #include "window/WindowLayout.h"
 #include "window/WindowShape.h"
@@ -33,10 +35,16 @@ using StopChoice = UserDialogs::StopChoice;
 
 const QString kHomePage = QStringLiteral("https://www.movikon.example/");
 const QString kHomePageShown = QStringLiteral("www.movikon.example");
-const QString kOpenFilter =
-    QStringLiteral("AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|WMV格式(*.wmv)|*.wmv|MOV格式(*.mov)|*.mov|"
-                   "DAT格式(*.dat)|*.dat|"
-                   "ASF格式(*.asf)|*.asf|MPG格式(*.mpg)|*.mpg|MP4格式(*.mp4)|*.mp4|所有格式(*.*)|*.*");
+// One entry for each kind the dialog offers by name, then every file. The first two show their pattern in
+// capitals, as the dialog always has.
+const QString kOpenFilter = [] {
+    QString filter;
+    const QStringList offered = OfferedVideoExtensions();
+    for (qsizetype i = 0; i < offered.size(); ++i)
+        filter += offered[i].toUpper() + QStringLiteral("格式(*.") +
+                  (i < 2 ? offered[i].toUpper() : offered[i]) + QStringLiteral(")|*.") + offered[i] + u'|';
+    return filter + QStringLiteral("所有格式(*.*)|*.*");
+}();
 
 SkinImage* command(QWidget* parent, const QRect& geometry, const QString& name,
                    QAccessible::Role role = QAccessible::Button) {
@@ -129,15 +137,7 @@ void frmMain::createControls() {
                                                       {imgExit, "imgExit"},
                                                       {lblVersion, "lblVersion"},
                                                       {lblWeb, "lblWeb"},
-                                                      {menuMsg, "menuMsg"},
-                                                      {cmbVBR, "cmbVBR"},
-                                                      {cmbSize, "cmbSize"},
-                                                      {cmbFPS, "cmbFPS"},
-                                                      {cmbAB, "cmbAB"},
-                                                      {picVBR, "picVBR"},
-                                                      {picSize, "picSize"},
-                                                      {picFPS, "picFPS"},
-                                                      {picAB, "picAB"}};
+                                                      {menuMsg, "menuMsg"}};
     for (const auto& [control, name] : named)
         control->setObjectName(QLatin1String(name));
 
@@ -189,8 +189,8 @@ void frmMain::Attach(BatchDriver& batch) {
 }
 
 void frmMain::Form_Load() {
-    LoadSettings(m_places.SettingsFile(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
-    SetTextColour(lblVersion, QColor(44, 103, 155));
+    LoadSettings(m_places.SettingsFile(), {Lists(), txtPath});
+    SetTextColour(lblVersion, skin::kAccent);
     if (txtPath->text().isEmpty())
         txtPath->setText(QDir::toNativeSeparators(m_places.DefaultOutput()));
     lblVersion->setText(QStringLiteral("Ver " MOVIKON_VERSION));
@@ -206,7 +206,7 @@ void frmMain::paintEvent(QPaintEvent*) {
 
 void frmMain::ShowHand(qreal ratio) {
     const QPixmap hand = m_skin.handPicture.At(ratio);
-    const QPoint tip = platform::PointerHotSpot({6, 0}, hand.devicePixelRatio());
+    const QPoint tip = platform::PointerHotSpot(skin::kHandHotSpot, hand.devicePixelRatio());
     for (QWidget* pointed : {imgMin, imgExit, lblWeb})
         pointed->setCursor(hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, tip.x(), tip.y()));
 }
@@ -263,7 +263,7 @@ void frmMain::imgBrowse_Click() {
 }
 
 void frmMain::imgExit_Click() {
-    SaveSettings(m_places.SettingsFile(), {cmbVBR, cmbSize, cmbFPS, cmbAB, txtPath});
+    SaveSettings(m_places.SettingsFile(), {Lists(), txtPath});
     close();
 }
 

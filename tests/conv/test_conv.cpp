@@ -5,6 +5,7 @@
 #include "conv/ConvProtocol.h"
 #include "conv/Mp4Header.h"
 #include "conv/Subtitles.h"
+#include "engine/ConvMessages.h"
 #include "engine/ConversionSettings.h"
 #include "engine/DOSOutputs.h"
 #include "engine/ProgressParser.h"
@@ -42,6 +43,11 @@ Run conv(const QStringList& arguments,
 QStringList convArguments(const QString& input, const QString& output, const QString& rate = "25.0",
                           const QString& size = "176x144") {
     return {"-i", input, "-b", "200", "-y", "-r", rate, "-s", size, "-ab", "64", output};
+}
+
+// The failure conv's last line names, if it names one.
+std::optional<ConvFailure> failureSaid(const QString& output) {
+    return ReadFailureLine(output.trimmed().split(u'\n').last().trimmed());
 }
 
 // The elapsed times conv reported, in order.
@@ -96,7 +102,7 @@ struct DeviceCase {
     double filmRate = 0;
     int frames = 0; // the result's frames, the first at its start; 0: not counted
     std::optional<double> beepAfterFlash; // the source's beep follows its flash by this, as must the result's
-    QString reason;                       // a failure's last line; empty for a success
+    std::optional<ConvFailure> failure;   // what conv's last line names; none for a success
     bool incomplete = false;              // converted as far as the source goes, and said to be incomplete
     bool lengthUnknown = false;           // the source declares no length, and none is said
     QString language;                     // the sound track's language tag in the result
@@ -541,21 +547,21 @@ class TestConv : public QObject {
             .frames = 1};
         QTest::newRow("sound only") << DeviceCase{.source = sound(44100) + QStringList{"-c:a", "aac"},
                                                   .file = "sound.m4a",
-                                                  .reason = "文件中只有声音，没有视频画面。"};
+                                                  .failure = ConvFailure::SoundOnly};
         QTest::newRow("cover picture with sound") << DeviceCase{
             .source = sound(44100) + QStringList{"-f", "lavfi", "-i", "testsrc=size=200x200:duration=1",
                                                  "-map", "0", "-map", "1", "-frames:v", "1", "-c:v", "mjpeg",
                                                  "-disposition:v", "attached_pic", "-c:a", "libmp3lame"},
             .file = "song.mp3",
-            .reason = "文件中只有封面图片和声音，没有视频画面。"};
-        QTest::newRow("text named .avi") << DeviceCase{
-            .make = Make::Text, .file = "text.avi", .reason = "不是视频文件，或不支持这种格式。"};
+            .failure = ConvFailure::CoverOnly};
+        QTest::newRow("text named .avi")
+            << DeviceCase{.make = Make::Text, .file = "text.avi", .failure = ConvFailure::NotAVideo};
         QTest::newRow("cut short") << DeviceCase{.source = picture("320x240") + sound(44100) + kH264 +
                                                            QStringList{"-c:a", "aac"},
                                                  .make = Make::FirstHalf,
                                                  .file = "cut.mp4",
-                                                 .reason = "文件已损坏或不完整。"};
-        QTest::newRow("missing") << DeviceCase{.make = Make::Missing, .reason = "无法读取源文件。"};
+                                                 .failure = ConvFailure::Damaged};
+        QTest::newRow("missing") << DeviceCase{.make = Make::Missing, .failure = ConvFailure::CannotRead};
         // A download cut short: what is there converts, and the source is said to be incomplete.
         const std::array<std::tuple<const char*, const char*, QStringList>, 4> cutShort{{
             {"AVI", "avi", {"-c:v", "mpeg4", "-c:a", "libmp3lame"}},
@@ -587,7 +593,7 @@ class TestConv : public QObject {
                           .lengthUnknown = true};
         QTest::newRow("output folder missing") << DeviceCase{.source = picture("320x240") + kH264,
                                                              .outputFolder = "no such folder/",
-                                                             .reason = "无法写入输出文件。"};
+                                                             .failure = ConvFailure::CannotWrite};
         // MKV starts the picture a fraction of a frame after the sound, by the AAC encoder's lead-in.
         QTest::newRow("10-bit H.264 in MKV: the first frame at the start, none lost")
             << DeviceCase{.source = {"-f", "lavfi", "-i", "testsrc2=size=640x480:rate=30:duration=5", "-f",
@@ -772,10 +778,10 @@ class TestConv : public QObject {
         const Run run = conv(arguments);
 
         QCOMPARE(workFilesOf(result), QStringList());
-        if (!wanted.reason.isEmpty()) {
+        if (wanted.failure) {
             QVERIFY(run.exitCode != 0);
             QVERIFY(!QFile::exists(result));
-            QCOMPARE(run.output.trimmed().split(u'\n').last(), wanted.reason);
+            QCOMPARE(failureSaid(run.output), wanted.failure);
             return;
         }
         QCOMPARE(run.exitCode, 0);
@@ -947,7 +953,7 @@ class TestConv : public QObject {
             QSKIP("this system makes no links here");
         const Run run = conv(convArguments(path(input), m_dir.path() + u'/' + output));
         QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.output.trimmed().split(u'\n').last(), reason::kOutputIsInput);
+        QCOMPARE(failureSaid(run.output), ConvFailure::OutputIsInput);
         QCOMPARE(readFile(path(input)), before);
     }
 
@@ -1059,7 +1065,9 @@ class TestConv : public QObject {
         const Run run = conv(arguments);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.output.contains("usage: conv"));
-        QCOMPARE(run.output.trimmed().split(u'\n').last(), reason::kBadSettings);
+        QCOMPARE(failureSaid(run.output), ConvFailure::BadSettings);
+        // Run by hand, it says so to a person too.
+        QVERIFY(run.output.contains(FailureSentence(ConvFailure::BadSettings)));
     }
 
     void withoutFfmpegItSaysSo() {
@@ -1091,8 +1099,9 @@ class TestConv : public QObject {
                 labels << reading.display->label;
             }
         });
-        runner.ExecuteCommand(EncoderCommandLine(PROGRAM_FOLDER, path("tmpfile.dat"), path("tmpfile.mp4"),
-                                                 {"128", "14.985", "320x240", "80"}));
+        runner.ExecuteCommand(EncoderCommandLine(
+            PROGRAM_FOLDER, path("tmpfile.dat"), path("tmpfile.mp4"),
+            {.videoBitRate = "128", .frameSize = "320x240", .frameRate = "14.985", .audioBitRate = "80"}));
         QVERIFY(runner.LastRunSucceeded());
         QCOMPARE(totalSeconds, 8);
         QVERIFY2(labels.size() >= 2 && labels.first() != labels.last(), qPrintable(labels.join(' ')));

@@ -7,6 +7,7 @@
 #include "Processes.h"
 #include "Unprivileged.h"
 #include "WindowFixture.h"
+#include "conv/ConvProtocol.h"
 #include "engine/BatchDriver.h"
 #include "platform/StagingFolder.h"
 
@@ -296,9 +297,10 @@ class TestFaults : public QObject {
                 conv.exitCode() == 0 && media::codecs(media::probe(result)).startsWith("h264");
             const QStringList left = namesIn(disk);
             ::umount(QFile::encodeName(disk).constData());
-            const bool clean = played ? left == QStringList{"result.mp4"}
-                                      : conv.exitCode() != 0 && left.isEmpty() &&
-                                            said.endsWith(QStringLiteral("磁盘已满，无法写入输出文件。"));
+            const bool clean =
+                played ? left == QStringList{"result.mp4"}
+                       : conv.exitCode() != 0 && left.isEmpty() &&
+                             ReadFailureLine(said.split(u'\n').last().trimmed()) == ConvFailure::DiskFull;
             return Outcome{
                 played, clean,
                 QStringLiteral("%1 pages, left %2: %3").arg(pages).arg(left.join(u' '), said.right(300))};

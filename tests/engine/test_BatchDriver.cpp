@@ -39,7 +39,9 @@ class HomeAt {
 struct Choices : BatchChoices {
     QString output;
     QString OutputFolder() const override { return output; }
-    EncoderOptions ConversionOptions() const override { return {"128", "14.985", "320x240", "64"}; }
+    EncoderOptions ConversionOptions() const override {
+        return {.videoBitRate = "128", .frameSize = "320x240", .frameRate = "14.985", .audioBitRate = "64"};
+    }
 };
 
 // A driver of its own for each test: a program folder whose data/conv is `encoder`, a private staging root,

@@ -2,15 +2,18 @@
 #include "platform/Platform.h"
 
 #include <QProcess>
+#include <QSet>
 #include <QTest>
 
 Q_DECLARE_METATYPE(EncoderOptions)
 
 namespace {
 EncoderOptions defaults() {
-    using namespace ConversionSettings;
-    const auto chosen = [](const SettingList& list) { return list.entries.at(list.defaultPosition); };
-    return {chosen(VideoBitRate()), chosen(FrameRate()), chosen(FrameSize()), chosen(AudioBitRate())};
+    EncoderOptions options;
+    for (std::size_t i = 0; i < kSettingCount; ++i)
+        options[Setting(i)] =
+            ConversionSettings::All()[i].entries.at(ConversionSettings::All()[i].defaultPosition);
+    return options;
 }
 } // namespace
 
@@ -19,12 +22,30 @@ class TestConversionSettings : public QObject {
 
   private slots:
     void listsHoldTheirEntriesInOrder() {
-        using namespace ConversionSettings;
-        QCOMPARE(VideoBitRate().entries.size(), 13);
-        QCOMPARE(FrameSize().entries.size(), 12);
-        QCOMPARE(FrameRate().entries, QStringList({"14.985", "23.975", "25.0", "29.97"}));
-        QCOMPARE(AudioBitRate().entries, QStringList({"64", "80", "96", "128", "256"}));
-        QVERIFY(FrameSize().entries.indexOf("640x272") < FrameSize().entries.indexOf("480x480"));
+        using ConversionSettings::Of;
+        QCOMPARE(Of(Setting::VideoBitRate).entries.size(), 13);
+        QCOMPARE(Of(Setting::FrameSize).entries.size(), 12);
+        QCOMPARE(Of(Setting::FrameRate).entries, QStringList({"14.985", "23.975", "25.0", "29.97"}));
+        QCOMPARE(Of(Setting::AudioBitRate).entries, QStringList({"64", "80", "96", "128", "256"}));
+        const QStringList& sizes = Of(Setting::FrameSize).entries;
+        QVERIFY(sizes.indexOf("640x272") < sizes.indexOf("480x480"));
+    }
+
+    // The table's other columns: each setting has its own name, setup.ini line and conv flag, and its default
+    // is one of its entries.
+    void eachSettingIsNamedOnce() {
+        QSet<QString> names, flags;
+        QSet<int> lines;
+        for (const SettingDefinition& setting : ConversionSettings::All()) {
+            names << setting.name;
+            flags << setting.convFlag;
+            lines << setting.settingsFileLine;
+            QVERIFY(setting.defaultPosition >= 0 && setting.defaultPosition < setting.entries.size());
+            QVERIFY(!setting.caption.isEmpty());
+        }
+        QCOMPARE(names.size(), int(kSettingCount));
+        QCOMPARE(flags.size(), int(kSettingCount));
+        QCOMPARE(lines, QSet<int>({0, 1, 2, 3}));
     }
 
     void commandLine_data() {
@@ -36,14 +57,26 @@ class TestConversionSettings : public QObject {
             << "/opt/conv/data/conv -i /s/tmpfile.dat -b 128 -y -r 14.985 -s 320x240 -ab 80 "
                "/s/tmpfile.mp4";
         QTest::newRow("last entries")
-            << "/opt/conv" << EncoderOptions{"1500", "29.97", "720x320", "256"}
+            << "/opt/conv"
+            << EncoderOptions{.videoBitRate = "1500",
+                              .frameSize = "720x320",
+                              .frameRate = "29.97",
+                              .audioBitRate = "256"}
             << "/opt/conv/data/conv -i /s/tmpfile.dat -b 1500 -y -r 29.97 -s 720x320 -ab "
                "256 /s/tmpfile.mp4";
         QTest::newRow("25.0 kept")
-            << "/p" << EncoderOptions{"128", "25.0", "320x240", "80"}
+            << "/p"
+            << EncoderOptions{.videoBitRate = "128",
+                              .frameSize = "320x240",
+                              .frameRate = "25.0",
+                              .audioBitRate = "80"}
             << "/p/data/conv -i /s/tmpfile.dat -b 128 -y -r 25.0 -s 320x240 -ab 80 /s/tmpfile.mp4";
         QTest::newRow("nothing selected")
-            << "/p" << EncoderOptions{"", "14.985", "320x240", "80"}
+            << "/p"
+            << EncoderOptions{.videoBitRate = "",
+                              .frameSize = "320x240",
+                              .frameRate = "14.985",
+                              .audioBitRate = "80"}
             << "/p/data/conv -i /s/tmpfile.dat -b  -y -r 14.985 -s 320x240 -ab 80 "
                "/s/tmpfile.mp4";
         QTest::newRow("folder with spaces")

@@ -2,7 +2,7 @@
 // command line and does what FAKECONV_MODE says:
 //   instant (or unset)  reports a duration and full progress, writes a small result, exits with 0
 //   crash               writes half a result, says so, and dies by a signal
-//   fail                says why as conv does (无法读取源文件。) and exits with 1, writing nothing
+//   fail                names its failure by code as conv does (cannot-read), exits with 1, writes nothing
 //   hang                reports a duration, then never ends
 //   incomplete          as instant, but says the source held only 107.2 of its 300 seconds
 //   copy                as instant, but the result is a copy of the source, which tells each result's source
@@ -60,14 +60,7 @@ int main(int argc, char* argv[]) {
         for (;;)
             std::this_thread::sleep_for(std::chrono::seconds(1));
     }
-    // conv speaks the system's 8-bit encoding: UTF-8 here, the ANSI code page on Windows.
-#ifdef _WIN32
-    char said[64] = {};
-    WideCharToMultiByte(CP_ACP, 0, L"\u65e0\u6cd5\u8bfb\u53d6\u6e90\u6587\u4ef6\u3002", -1, said, sizeof said,
-                        nullptr, nullptr);
-#else
-    const char* said = "无法读取源文件。";
-#endif
-    std::printf("fake: cannot read the input\n%s\n", said);
+    // FailureLine(ConvFailure::CannotRead): this helper stays free of Qt.
+    std::printf("fake: cannot read the input\nFailure: cannot-read\n");
     return 1;
 }

@@ -12,20 +12,19 @@
 namespace {
 // The four lists and the folder box at their defaults, as the window has them before loading.
 struct Controls {
-    QComboBox vbr, size, fps, ab;
+    std::array<QComboBox, kSettingCount> lists; // video bit rate, frame size, frame rate, audio bit rate
     QLineEdit path;
 
     Controls() {
-        using namespace ConversionSettings;
-        for (auto [combo, list] : {std::pair{&vbr, &VideoBitRate()}, std::pair{&size, &FrameSize()},
-                                   std::pair{&fps, &FrameRate()}, std::pair{&ab, &AudioBitRate()}}) {
-            combo->addItems(list->entries);
-            combo->setCurrentIndex(list->defaultPosition);
+        for (std::size_t i = 0; i < kSettingCount; ++i) {
+            lists[i].addItems(ConversionSettings::All()[i].entries);
+            lists[i].setCurrentIndex(ConversionSettings::All()[i].defaultPosition);
         }
     }
-    SettingsControls all() { return {&vbr, &size, &fps, &ab, &path}; }
+    SettingsControls all() { return {{&lists[0], &lists[1], &lists[2], &lists[3]}, &path}; }
     QList<int> positions() const {
-        return {vbr.currentIndex(), size.currentIndex(), fps.currentIndex(), ab.currentIndex()};
+        return {lists[0].currentIndex(), lists[1].currentIndex(), lists[2].currentIndex(),
+                lists[3].currentIndex()};
     }
 };
 
@@ -63,9 +62,8 @@ class TestSettingsFile : public QObject {
         QFETCH(QList<int>, positions);
         QFETCH(QString, folder);
         Controls saved;
-        QList<QComboBox*> lists{&saved.vbr, &saved.size, &saved.fps, &saved.ab};
         for (int i = 0; i < 4; ++i)
-            lists[i]->setCurrentIndex(positions[i]);
+            saved.lists[i].setCurrentIndex(positions[i]);
         saved.path.setText(folder);
         SaveSettings(file(), saved.all());
 
