@@ -60,7 +60,9 @@ BatchDriver::BatchDriver(DOSOutputs& objDOS, UserNotices& notices, FileQueue& qu
     connect(&m_queue, &FileQueue::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
         for (int row = first; row <= last; ++row)
             m_kept.Keep(m_queue.Path(row));
+        ShowPlace();
     });
+    connect(&m_queue, &FileQueue::rowsRemoved, this, &BatchDriver::ShowPlace);
     connect(&m_objDOS, &DOSOutputs::ReceiveOutputs, this, &BatchDriver::objDOS_ReceiveOutputs);
     connect(&m_objDOS, &DOSOutputs::CommandOver, this, &BatchDriver::objDOS_CommandOver);
     // Ended this way, letting no event run: the program is already on its way out.
@@ -185,7 +187,8 @@ void BatchDriver::ConvertNext() {
     m_objDOS.setCommandLine(EncoderCommandLine(m_programFolder, m_staging.SourcePath(),
                                                m_staging.ResultPath(), m_choices.ConversionOptions()));
     m_commandOver = false;
-    emit PlaceChanged(BatchPlace(m_filesDone + 1, BatchSize(), std::nullopt));
+    m_secondsLeft.reset();
+    ShowPlace();
     m_fileClock.start();
     m_mediaSecondsDone = 0;
     m_objDOS.ExecuteCommand();
@@ -206,10 +209,16 @@ void BatchDriver::objDOS_ReceiveOutputs(const QString& CommandOutputs) {
     // time cut by a chunk's edge reads low: the furthest point reached counts.
     m_mediaSecondsDone = std::max(m_mediaSecondsDone, reading.display->fraction * lngTotalSeconds);
     const double wallSeconds = m_fileClock.elapsed() / 1000.0;
-    if (m_running && m_mediaSecondsDone > 0 && wallSeconds > 0)
-        emit PlaceChanged(
-            BatchPlace(m_filesDone + 1, BatchSize(),
-                       qRound((lngTotalSeconds - m_mediaSecondsDone) / (m_mediaSecondsDone / wallSeconds))));
+    if (m_running && m_mediaSecondsDone > 0 && wallSeconds > 0) {
+        m_secondsLeft = qRound((lngTotalSeconds - m_mediaSecondsDone) / (m_mediaSecondsDone / wallSeconds));
+        ShowPlace();
+    }
+}
+
+void BatchDriver::ShowPlace() {
+    // Between two files the place waits for the next one.
+    if (m_running && !m_ending && m_queue.HeadLocked())
+        emit PlaceChanged(BatchPlace(m_filesDone + 1, BatchSize(), m_secondsLeft));
 }
 
 void BatchDriver::objDOS_CommandOver() {

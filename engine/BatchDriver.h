@@ -103,6 +103,8 @@ class BatchDriver : public QObject {
     void CompleteFile(const QString& source, const QString& failure);
     // The files done and those still queued: files queued or removed while the batch runs count as they go.
     int BatchSize() const;
+    // Where the batch is, with the current file's estimate once there is one.
+    void ShowPlace();
 
     DOSOutputs& m_objDOS;
     UserNotices& m_notices;
@@ -126,4 +128,5 @@ class BatchDriver : public QObject {
     int m_filesDone = 0;
     QElapsedTimer m_fileClock;     // since the encoder started on the current file
     double m_mediaSecondsDone = 0; // of the current file, the furthest the encoder has reported
+    std::optional<int> m_secondsLeft; // for the current file, as last estimated
 };

@@ -24,6 +24,7 @@ class FileQueue : public QAbstractTableModel {
     QString Path(int row) const { return m_files.value(row).path; }
     // The batch's own: the head converts from LockHead(true) until the batch removes it or unlocks it.
     void LockHead(bool locked);
+    bool HeadLocked() const { return m_headLocked; }
     void RemoveHead();
 
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -40,6 +40,10 @@ bool MoveReplacing(const QString& from, const QString& to);
 // Whether a process of this number runs on this machine now.
 bool IsProcessRunning(qint64 processId);
 
+// Lets the window of another process of the program come to the front, where the system gives that right
+// only to the process the person just started.
+void LetAnotherWindowComeForward();
+
 // `path` as this system takes a folder's full path, or the empty text when it names no folder from a root
 // (a relative path; on Windows also "C:folder" and "\\folder", which hang on the current drive). Windows
 // drops the full stops and spaces that end a name: they are dropped here too, so that the folder made is the

@@ -1,10 +1,6 @@
 #include "window/FileDrop.h"
 
-#include "window/VideoFolder.h"
-
-#include <QDir>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QWidget>
 
@@ -24,17 +20,10 @@ bool FileDrop::eventFilter(QObject* watched, QEvent* event) {
     drop->accept();
     if (type != QEvent::Drop)
         return true;
-    QStringList files, withoutVideo, notRead;
-    for (const QUrl& url : drop->mimeData()->urls()) {
-        if (!url.isLocalFile())
-            continue;
-        const QString path = QDir::toNativeSeparators(url.toLocalFile());
-        QStringList unreadable;
-        const QStringList videos = QFileInfo(path).isDir() ? VideosIn(path, &unreadable) : QStringList{path};
-        if (videos.isEmpty())
-            (unreadable.isEmpty() ? withoutVideo : notRead) << QFileInfo(path).fileName();
-        files << videos;
-    }
-    emit Dropped(files, withoutVideo, notRead);
+    QStringList paths;
+    for (const QUrl& url : drop->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    emit Dropped(paths);
     return true;
 }

@@ -69,3 +69,25 @@ QStringList VideosIn(const QString& folder, QStringList* unreadable) {
         *unreadable = notRead;
     return found;
 }
+
+GivenFiles FilesGiven(const QStringList& paths) {
+    GivenFiles given;
+    for (const QString& named : paths) {
+        const QString path = QDir::toNativeSeparators(named);
+        const QFileInfo info(path);
+        if (!info.exists()) {
+            given.missing << path;
+            continue;
+        }
+        if (!info.isDir()) {
+            given.files << path;
+            continue;
+        }
+        QStringList unreadable;
+        const QStringList videos = VideosIn(path, &unreadable);
+        if (videos.isEmpty())
+            (unreadable.isEmpty() ? given.foldersWithoutVideo : given.foldersNotRead) << info.fileName();
+        given.files << videos;
+    }
+    return given;
+}

@@ -15,6 +15,7 @@
 #include "window/SkinImage.h"
 #include "window/SkinLook.h"
 #include "window/UserDialogs.h"
+#include "window/VideoFolder.h"
 #include "window/WindowLayout.h"
 #include "window/WindowShape.h"
 
@@ -291,16 +292,27 @@ void frmMain::RunCommand(int Index) {
     m_pictures->imgButton_MouseUp(Index);
 }
 
-void frmMain::DropFiles(const QStringList& files, const QStringList& foldersWithoutVideo,
-                        const QStringList& foldersNotRead) {
-    for (const QString& file : files)
+void frmMain::QueueGiven(const QStringList& paths) {
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    DropFiles(paths);
+}
+
+void frmMain::DropFiles(const QStringList& paths) {
+    const GivenFiles given = FilesGiven(paths);
+    for (const QString& file : given.files)
         AppendPath(file, file);
     ShowDropHint();
     QStringList said;
-    if (!foldersWithoutVideo.isEmpty())
-        said << QStringLiteral("文件夹中没有视频文件：") + foldersWithoutVideo.join(QStringLiteral("、"));
-    if (!foldersNotRead.isEmpty())
-        said << QStringLiteral("无法读取文件夹中的内容：") + foldersNotRead.join(QStringLiteral("、"));
+    if (!given.foldersWithoutVideo.isEmpty())
+        said << QStringLiteral("文件夹中没有视频文件：") +
+                    given.foldersWithoutVideo.join(QStringLiteral("、"));
+    if (!given.foldersNotRead.isEmpty())
+        said << QStringLiteral("无法读取文件夹中的内容：") + given.foldersNotRead.join(QStringLiteral("、"));
+    if (!given.missing.isEmpty())
+        said << QStringLiteral("找不到：") + given.missing.join(QStringLiteral("、"));
     if (!said.isEmpty())
         QToolTip::showText(LV->mapToGlobal(LV->rect().center()), said.join(u'\n'), LV);
 }

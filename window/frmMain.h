@@ -36,6 +36,10 @@ class frmMain : public QWidget, public BatchChoices, private SettingPickers {
     // Shows `batch` and runs it from the window's commands; called once, before the window is shown.
     void Attach(BatchDriver& batch);
 
+    // Queues files and folders as a drop does (see FilesGiven): those given on the command line or handed
+    // over by a later start of the program, which brings the window to the front.
+    void QueueGiven(const QStringList& paths);
+
     // BatchChoices
     QString OutputFolder() const override;
     EncoderOptions ConversionOptions() const override;
@@ -63,10 +67,9 @@ class frmMain : public QWidget, public BatchChoices, private SettingPickers {
     void imgBrowse_Click();
     void imgExit_Click();
     void menuMsg_Change();
-    // Queues what was dropped; a folder without a video, or whose videos could not be read, is named in a
-    // tooltip.
-    void DropFiles(const QStringList& files, const QStringList& foldersWithoutVideo,
-                   const QStringList& foldersNotRead);
+    // Queues what was dropped or given; a folder without a video or whose videos could not be read, and a
+    // path that names nothing, are named in a tooltip.
+    void DropFiles(const QStringList& paths);
     // Esc and the progress bar's menu: asks whether and when to stop the running batch.
     void StopBatch();
     // Convert and the folder are off exactly while a batch runs; the queue stays open to more files.

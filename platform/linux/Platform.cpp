@@ -98,6 +98,10 @@ bool IsProcessRunning(qint64 processId) {
            (::kill(pid_t(processId), 0) == 0 || errno == EPERM);
 }
 
+void LetAnotherWindowComeForward() {
+    // The window manager decides; a window that asks to come forward is raised.
+}
+
 QString FullFolderPath(const QString& path) {
     return path.startsWith(u'/') ? QDir::cleanPath(path) : QString();
 }

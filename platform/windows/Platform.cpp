@@ -154,6 +154,10 @@ bool IsProcessRunning(qint64 processId) {
     return running;
 }
 
+void LetAnotherWindowComeForward() {
+    AllowSetForegroundWindow(ASFW_ANY);
+}
+
 QString FullFolderPath(const QString& path) {
     static const QRegularExpression fromRoot(
         QStringLiteral(R"(^([A-Za-z]:[\\/]|[\\/]{2}[^\\/]+[\\/][^\\/]+))"));

@@ -401,7 +401,7 @@ class TestFaults : public QObject {
         QCOMPARE(sent, 2);
         QCOMPARE(namesIn(fixture.Output()), QStringList({"a.mp4", "b.mp4", "c.mp4"}));
         QCOMPARE(fixture.desktop.Only("sound:").size(), 1);
-        QVERIFY(fixture.desktop.Only("open-dialog").isEmpty());
+        QCOMPARE(fixture.desktop.Only("open-dialog").size(), 2); // adding goes on while a batch runs
         checkNothingLeftBehind(fixture);
     }
 

@@ -214,6 +214,36 @@ class TestBatch : public QObject {
         QCOMPARE(videoSize(fixture.Output() + "/third.mp4"), QStringLiteral("176x144"));
     }
 
+    void filesComeAndGoWhileTheBatchRuns() {
+        WindowFixture fixture;
+        WindowUnderTest& window = fixture.Open();
+        fixture.Drop({source("long.avi"), source("first clip.avi")});
+        QStringList places;
+        connect(&window.batch, &BatchDriver::PlaceChanged, this,
+                [&](const QString& place) { places << place.section(QStringLiteral(" · "), 0, 0); });
+        // While the first file converts, one more is dropped, the one queued behind it removed, and the one
+        // converting cannot be.
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            if (places.isEmpty())
+                return;
+            watcher.stop();
+            fixture.Drop({source("third.mp4")});
+            for (int row : {1, 0}) {
+                window.LV->setCurrentIndex(window.queue.index(row, 0));
+                QTest::mouseClick(window.imgButton[1], Qt::LeftButton);
+            }
+        });
+        watcher.start(5);
+        convert(fixture);
+        QVERIFY(!watcher.isActive());
+        QCOMPARE(namesIn(fixture.Output()), QStringList({"long.mp4", "third.mp4"}));
+        QCOMPARE(places.first(), QStringLiteral("第 1 个，共 2 个"));
+        QVERIFY2(places.contains(QStringLiteral("第 1 个，共 3 个")), qPrintable(places.join(u'/')));
+        QCOMPARE(places.at(places.size() - 2), QStringLiteral("第 2 个，共 2 个"));
+        QVERIFY(fixture.desktop.Only("(warning|report):").isEmpty());
+    }
+
     void closingMidFileLeavesNothingBehind() {
         WindowFixture fixture;
         WindowUnderTest& window = fixture.Open();
