@@ -1,22 +1,25 @@
 #include "dialogs/COMDLG.h"
 
-#include "platform/Platform.h"
-
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace COMDLG {
 
+namespace {
+// Where people keep their videos; never the program's own folder, which holds none of theirs.
+QString VideosFolder() {
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    return QDir::toNativeSeparators(QFileInfo(videos).isDir() ? videos : QDir::homePath());
+}
+} // namespace
+
 QString ResolveInitialDir(QString& InitialDir) {
-    if (InitialDir.trimmed().isEmpty()) {
-        InitialDir = platform::ProgramFolder();
-    } else {
-        if (!InitialDir.endsWith(QDir::separator()))
-            InitialDir += QDir::separator();
-        if (!QFileInfo(InitialDir).isDir())
-            InitialDir = platform::ProgramFolder();
-    }
+    if (!InitialDir.trimmed().isEmpty() && !InitialDir.endsWith(QDir::separator()))
+        InitialDir += QDir::separator();
+    if (InitialDir.trimmed().isEmpty() || !QFileInfo(InitialDir).isDir())
+        InitialDir = VideosFolder();
     return InitialDir;
 }
 
@@ -24,19 +27,23 @@ QStringList NameFilters(const QString& Filter) {
     const QStringList items = Filter.split(u'|');
     QStringList filters;
     for (qsizetype i = 0; i + 1 < items.size(); i += 2) {
-        const QString& pattern = items[i + 1];
+        QStringList patterns;
         // File names tell upper from lower case here: CLIP.AVI belongs under *.avi too.
-        const QString patterns = pattern.toUpper() == pattern ? pattern : pattern + u' ' + pattern.toUpper();
-        filters << items[i] + QStringLiteral(" (") + patterns + u')';
+        for (const QString& pattern : items[i + 1].split(u';'))
+            patterns << pattern
+                     << (pattern.toUpper() == pattern ? QStringList() : QStringList{pattern.toUpper()});
+        filters << items[i] + QStringLiteral(" (") + patterns.join(u' ') + u')';
     }
     return filters;
 }
 
-QString ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir, const QString& Filter,
-                       quint32 Flags) {
+QStringList ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
+                           const QString& Filter, quint32 Flags) {
     QFileDialog dialog(OwnerWindow, Title, ResolveInitialDir(InitialDir));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(Flags & OFN_FILEMUSTEXIST ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(Flags & OFN_ALLOWMULTISELECT ? QFileDialog::ExistingFiles
+                       : Flags & OFN_FILEMUSTEXIST  ? QFileDialog::ExistingFile
+                                                    : QFileDialog::AnyFile);
     // The labels already name their patterns.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     const QStringList filters = NameFilters(Filter);
@@ -46,7 +53,10 @@ QString ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& Init
     if (dialog.exec() != QDialog::Accepted)
         return {};
     // In the system's own form: the queue, and the names made from it, part paths at its separator.
-    return QDir::toNativeSeparators(dialog.selectedFiles().value(0));
+    QStringList chosen;
+    for (const QString& file : dialog.selectedFiles())
+        chosen << QDir::toNativeSeparators(file);
+    return chosen;
 }
 
 } // namespace COMDLG

@@ -119,8 +119,8 @@ void QtUserDialogs::PlaySound(const QString& path) {
         QApplication::beep();
 }
 
-QString QtUserDialogs::ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
-                                      const QString& Filter, quint32 Flags) {
+QStringList QtUserDialogs::ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
+                                          const QString& Filter, quint32 Flags) {
     return COMDLG::ShowOpenDialog(OwnerWindow, Title, InitialDir, Filter, Flags);
 }
 

@@ -18,8 +18,8 @@ class QtUserDialogs : public UserDialogs {
                                               QWidget* OwnerWindow);
     void Open(const QString& pathOrUrl) override;
     void PlaySound(const QString& path) override;
-    QString ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
-                           const QString& Filter, quint32 Flags) override;
+    QStringList ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
+                               const QString& Filter, quint32 Flags) override;
     QString ChooseFolder(QWidget* OwnerWindow, const QString& Title) override;
     QWidget* AskToStop(QWidget* OwnerWindow, bool stopPending,
                        std::function<void(StopChoice)> answered) override;

@@ -10,8 +10,8 @@ class QWidget;
 class UserDialogs : public UserNotices {
   public:
     // The open-file dialog; see COMDLG::ShowOpenDialog.
-    virtual QString ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
-                                   const QString& Filter, quint32 Flags) = 0;
+    virtual QStringList ShowOpenDialog(QWidget* OwnerWindow, const QString& Title, QString& InitialDir,
+                                       const QString& Filter, quint32 Flags) = 0;
     // The folder browser: a folder's path without a trailing separator (a root keeps its own), or the empty
     // text when none was chosen.
     virtual QString ChooseFolder(QWidget* OwnerWindow, const QString& Title) = 0;

@@ -75,10 +75,6 @@ GivenFiles FilesGiven(const QStringList& paths) {
     for (const QString& named : paths) {
         const QString path = QDir::toNativeSeparators(named);
         const QFileInfo info(path);
-        if (!info.exists()) {
-            given.missing << path;
-            continue;
-        }
         if (!info.isDir()) {
             given.files << path;
             continue;

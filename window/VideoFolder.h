@@ -14,13 +14,12 @@ bool NaturalLess(const QString& a, const QString& b);
 // be read go into `unreadable`.
 QStringList VideosIn(const QString& folder, QStringList* unreadable = nullptr);
 
-// What paths dropped or given on the command line come to: a file as it is, whatever its kind; a folder its
-// videos (see VideosIn). The folders that hold no video, those whose videos could not be read, and the paths
-// that name nothing are kept by name.
+// What paths dropped or given on the command line come to: a file as it is, whatever its kind (one that
+// cannot be read is told when its turn to convert comes); a folder its videos (see VideosIn). The folders
+// that hold no video and those whose videos could not be read are kept by name.
 struct GivenFiles {
     QStringList files;
     QStringList foldersWithoutVideo;
     QStringList foldersNotRead;
-    QStringList missing;
 };
 GivenFiles FilesGiven(const QStringList& paths);

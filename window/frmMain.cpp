@@ -23,6 +23,7 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
@@ -39,7 +40,7 @@ const QString kHomePageShown = QStringLiteral("www.movikon.example");
 // One entry for each kind the dialog offers by name, then every file. The first two show their pattern in
 // capitals, as the dialog always has.
 const QString kOpenFilter = [] {
-    QString filter;
+    QString filter = QStringLiteral("视频文件|*.") + VideoExtensions().join(QStringLiteral(";*.")) + u'|';
     const QStringList offered = OfferedVideoExtensions();
     for (qsizetype i = 0; i < offered.size(); ++i)
         filter += offered[i].toUpper() + QStringLiteral("格式(*.") +
@@ -232,12 +233,15 @@ void frmMain::Convert() {
 }
 
 void frmMain::AddFile() {
-    QString initialDir;
-    const QString chosen =
-        m_dialogs.ShowOpenDialog(this, QStringLiteral("Open Files"), initialDir, kOpenFilter,
-                                 COMDLG::OFN_NOCHANGEDIR | COMDLG::OFN_LONGNAMES);
+    // It opens where the last file was picked, at first among the user's videos.
+    QString initialDir = m_openFolder;
+    const QStringList chosen = m_dialogs.ShowOpenDialog(
+        this, QStringLiteral("Open Files"), initialDir, kOpenFilter,
+        COMDLG::OFN_NOCHANGEDIR | COMDLG::OFN_LONGNAMES | COMDLG::OFN_ALLOWMULTISELECT);
+    for (const QString& file : chosen)
+        AppendPath(file, file.trimmed());
     if (!chosen.isEmpty())
-        AppendPath(chosen, chosen.trimmed());
+        m_openFolder = QDir::toNativeSeparators(QFileInfo(chosen.first()).absolutePath());
     ShowDropHint();
 }
 
@@ -311,8 +315,6 @@ void frmMain::DropFiles(const QStringList& paths) {
                     given.foldersWithoutVideo.join(QStringLiteral("、"));
     if (!given.foldersNotRead.isEmpty())
         said << QStringLiteral("无法读取文件夹中的内容：") + given.foldersNotRead.join(QStringLiteral("、"));
-    if (!given.missing.isEmpty())
-        said << QStringLiteral("找不到：") + given.missing.join(QStringLiteral("、"));
     if (!said.isEmpty())
         QToolTip::showText(LV->mapToGlobal(LV->rect().center()), said.join(u'\n'), LV);
 }

@@ -67,8 +67,8 @@ class frmMain : public QWidget, public BatchChoices, private SettingPickers {
     void imgBrowse_Click();
     void imgExit_Click();
     void menuMsg_Change();
-    // Queues what was dropped or given; a folder without a video or whose videos could not be read, and a
-    // path that names nothing, are named in a tooltip.
+    // Queues what was dropped or given; a folder without a video, or whose videos could not be read, is named
+    // in a tooltip.
     void DropFiles(const QStringList& paths);
     // Esc and the progress bar's menu: asks whether and when to stop the running batch.
     void StopBatch();
@@ -100,4 +100,5 @@ class frmMain : public QWidget, public BatchChoices, private SettingPickers {
     PictureCommands* m_pictures = nullptr;
     std::unique_ptr<ProgressBar> m_progress;
     QPointer<QWidget> m_stopQuestion; // while the question to stop the batch is open
+    QString m_openFolder;             // where the open dialog last gave a file
 };

@@ -121,6 +121,61 @@ class TestRealWindow : public QObject {
         QVERIFY(QFile::copy(kBuiltFolder + "/sound.wav", m_programFolder.filePath("sound.wav")));
     }
 
+    // Starts the program again from `folder` with `arguments`; true when it ended by itself within `ms`.
+    bool startAgain(QProcess& again, const QString& folder, const QStringList& arguments, int ms) {
+        QProcessEnvironment environment = m_x.Environment();
+        environment.insert("XDG_CACHE_HOME", m_programFolder.filePath("cache"));
+        again.setProcessEnvironment(environment);
+        again.setWorkingDirectory(folder);
+        again.start(m_programFolder.filePath("movikon"), arguments);
+        return again.waitForFinished(ms) && again.exitStatus() == QProcess::NormalExit &&
+               again.exitCode() == 0;
+    }
+
+    void laterStartsHandTheirFilesToTheRunningWindow() {
+        QTemporaryDir sources;
+        QVERIFY(QDir(sources.path()).mkpath("第二季"));
+        for (const QString name : {"第一集.avi", "第二季/ep 10.avi", "第二季/ep 9.avi", "later.avi"})
+            QVERIFY(media::makeClip(sources.filePath(name), {"-c:v", "mpeg4", "-an"}, 1, "320x240"));
+        const QString output = m_programFolder.filePath("output");
+        QDir(output).removeRecursively();
+        QProcess program;
+        const QString window = start(program);
+        QVERIFY2(!window.isEmpty(), "the window did not appear");
+
+        // Idle: a file by a relative Chinese name and a folder, queued in the order given.
+        QProcess second;
+        QVERIFY2(startAgain(second, sources.path(), {"第一集.avi", "第二季"}, 2000),
+                 "the second start did not end");
+        clickAt(window, layout::kConvertButton);
+        // Mid-batch: one more, converted in the same batch.
+        QTRY_VERIFY_WITH_TIMEOUT(!processes::matching(m_programFolder.filePath("cache")).isEmpty(), 20000);
+        QProcess third;
+        QVERIFY2(startAgain(third, "/", {sources.filePath("later.avi")}, 2000),
+                 "the third start did not end");
+        const QStringList results = {"第一集.mp4", "ep 9.mp4", "ep 10.mp4", "later.mp4"};
+        QTRY_COMPARE_WITH_TIMEOUT(namesIn(output).size(), 4, 60000);
+        QStringList byTime = namesIn(output);
+        std::sort(byTime.begin(), byTime.end(), [&](const QString& a, const QString& b) {
+            return QFileInfo(output + '/' + a).lastModified() < QFileInfo(output + '/' + b).lastModified();
+        });
+        QCOMPARE(byTime, results);
+        QCOMPARE(m_x.Run("xdotool", {"search", "--onlyvisible", "--name", "^Movikon PRO$"}).count(u'\n'), 0);
+
+        // A window that does not answer keeps nothing: the start opens its own, with the file queued.
+        ::kill(pid_t(program.processId()), SIGSTOP);
+        QProcess fourth;
+        QVERIFY(!startAgain(fourth, "/", {sources.filePath("later.avi")}, 2000));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            m_x.Run("xdotool", {"search", "--onlyvisible", "--name", "^Movikon PRO$"}).count(u'\n') == 1,
+            10000);
+        ::kill(pid_t(program.processId()), SIGCONT);
+        for (QProcess* started : {&program, &fourth}) {
+            started->terminate();
+            QVERIFY(started->waitForFinished(10000));
+        }
+    }
+
     void aPersonWarnedAboutAnEmptyQueueThenClosesTheWindow() {
         QProcess program;
         const QString window = start(program);

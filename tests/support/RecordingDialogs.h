@@ -11,10 +11,11 @@
 // every call.
 class RecordingDialogs : public Recorder<UserDialogs> {
   public:
-    QString ShowOpenDialog(QWidget*, const QString& Title, QString& InitialDir, const QString& Filter,
-                           quint32 Flags) override {
+    QStringList ShowOpenDialog(QWidget*, const QString& Title, QString& InitialDir, const QString& Filter,
+                               quint32 Flags) override {
         events << QStringLiteral("open-dialog:%1:%2:%3:%4").arg(Title, InitialDir, Filter).arg(Flags, 0, 16);
-        return openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
+        const QString answer = openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
+        return answer.isEmpty() ? QStringList() : answer.split(u'\n');
     }
     QString ChooseFolder(QWidget*, const QString& Title) override {
         events << QStringLiteral("folder-dialog:") + Title;
@@ -30,7 +31,7 @@ class RecordingDialogs : public Recorder<UserDialogs> {
         return nullptr;
     }
 
-    QQueue<QString> openAnswers;    // an empty answer is a cancel
+    QQueue<QString> openAnswers;    // files one per line; an empty answer is a cancel
     QQueue<StopChoice> stopAnswers; // none left: 继续
     int stopAnswerMs = 300;
     QQueue<QString> folderAnswers;

@@ -81,22 +81,29 @@ class TestFrmMain : public QObject {
     void addAppendsWhatTheDialogReturns() {
         WindowFixture fixture;
         WindowUnderTest& window = fixture.Open();
+        // Several files at once, in the dialog's order; a cancel adds nothing.
         fixture.desktop.openAnswers << "/v/a.avi"
-                                    << "/v/a.avi"
-                                    << "/v/b.mpeg"
-                                    << "/v/c.ts "
+                                    << "/v/a.avi\n/v/b.mpeg"
+                                    << "/w/c.ts "
                                     << "";
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 4; ++i)
             QTest::mouseClick(window.imgButton[0], i % 2 ? Qt::RightButton : Qt::LeftButton);
         QCOMPARE(rows(window.LV),
-                 QStringList({"/v/a.avi|AVI", "/v/a.avi|AVI", "/v/b.mpeg|PEG", "/v/c.ts |.TS"}));
-        QCOMPARE(fixture.Queue(), QStringList({"/v/a.avi", "/v/a.avi", "/v/b.mpeg", "/v/c.ts "}));
+                 QStringList({"/v/a.avi|AVI", "/v/a.avi|AVI", "/v/b.mpeg|PEG", "/w/c.ts |.TS"}));
+        QCOMPARE(fixture.Queue(), QStringList({"/v/a.avi", "/v/a.avi", "/v/b.mpeg", "/w/c.ts "}));
         QVERIFY(!window.picDragText->isVisible());
         const QStringList dialogs = fixture.desktop.Only("open-dialog");
-        QCOMPARE(dialogs.size(), 5);
-        QVERIFY(
-            dialogs.first().startsWith("open-dialog:Open Files::AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|"));
-        QVERIFY(dialogs.first().endsWith("|所有格式(*.*)|*.*:200008"));
+        QCOMPARE(dialogs.size(), 4);
+        // Every kind of video first, then each kind by name; at first where the dialog chooses, then where
+        // the last file was picked.
+        QVERIFY2(dialogs.first().startsWith("open-dialog:Open Files::视频文件|*.avi;*.flv;*.wmv;"),
+                 qPrintable(dialogs.first()));
+        for (const QString kind : {"*.mkv;", "*.rmvb;", "*.3g2;", "*.m2ts;", "*.webm;", "*.ogv;", "*.f4v;"})
+            QVERIFY2(dialogs.first().contains(kind), qPrintable(kind));
+        QVERIFY(dialogs.first().contains("|AVI格式(*.AVI)|*.avi|FLV格式(*.FLV)|*.flv|"));
+        QVERIFY(dialogs.first().endsWith("|所有格式(*.*)|*.*:200208"));
+        QVERIFY(dialogs.at(2).startsWith("open-dialog:Open Files:" + QDir::toNativeSeparators("/v") + ":"));
+        QVERIFY(dialogs.at(3).startsWith("open-dialog:Open Files:" + QDir::toNativeSeparators("/w") + ":"));
     }
 
     void aCancelledDialogLeavesTheHintAsItWas() {
