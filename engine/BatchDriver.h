@@ -126,7 +126,7 @@ class BatchDriver : public QObject {
     KeptFiles m_kept;
     std::optional<Publisher> m_publisher; // for the batch that runs or last ran
     int m_filesDone = 0;
-    QElapsedTimer m_fileClock;     // since the encoder started on the current file
-    double m_mediaSecondsDone = 0; // of the current file, the furthest the encoder has reported
+    QElapsedTimer m_fileClock;        // since the encoder started on the current file
+    double m_mediaSecondsDone = 0;    // of the current file, the furthest the encoder has reported
     std::optional<int> m_secondsLeft; // for the current file, as last estimated
 };

@@ -33,7 +33,6 @@ class DOSOutputs : public QObject {
 
     // How the last started run ended: true only when its program exited by itself with status 0.
     bool LastRunSucceeded() const { return m_lastExitStatus == QProcess::NormalExit && m_lastExitCode == 0; }
-    int LastExitCode() const { return m_lastExitCode; }
 
     bool IsRunning() const { return m_running != nullptr; }
 

@@ -51,10 +51,6 @@ class Publisher {
     QString FolderProblem() const;
 
   private:
-    // Why a write into the output folder failed: a missing folder, no permission, a full disk; `needed`
-    // bytes, and what was `written` so far if anything.
-    Outcome WriteFailure(qint64 needed, const QFileDevice* written) const;
-
     QString m_folder;
     KeptFiles& m_kept;
     QHash<QByteArray, QString> m_before; // what the folder held before the batch, by identity: its name

@@ -174,6 +174,8 @@ class TestRealWindow : public QObject {
             started->terminate();
             QVERIFY(started->waitForFinished(10000));
         }
+        QVERIFY(
+            QDir(output).removeRecursively()); // the later tests find the folder as a first start makes it
     }
 
     void aPersonWarnedAboutAnEmptyQueueThenClosesTheWindow() {
