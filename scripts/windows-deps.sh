@@ -127,7 +127,7 @@ CROSS
 
     step "Building FreeType, FriBidi, HarfBuzz and libass for Windows"
     meson_library freetype -Dbrotli=disabled -Dbzip2=disabled -Dharfbuzz=disabled -Dpng=disabled \
-        -Dzlib=internal -Dtests=disabled
+        -Dzlib=disabled -Dtests=disabled
     meson_library fribidi -Ddocs=false
     meson_library harfbuzz -Dfreetype=enabled -Dglib=disabled -Dgobject=disabled -Dcairo=disabled \
         -Dchafa=disabled -Dicu=disabled -Dgraphite2=disabled -Dgdi=disabled -Ddirectwrite=disabled \
