@@ -117,9 +117,10 @@ one_installation() {
     # A 64-bit program is listed in the registry's 64-bit view.
     "$wine" reg query "$uninstall_key\Movikon PRO" /v DisplayVersion >/dev/null ||
         fail "Movikon PRO is not listed in the 64-bit view of the installed programs"
+    local program='C:\Program Files\Movikon PRO\movikon.exe' supported keys type
     [ "$(send_to_shortcuts | sed 's|.*/||')" = 'Movikon PRO.lnk' ] || fail "Send-to shortcuts: $(send_to_shortcuts)"
-    local opens='"C:\Program Files\Movikon PRO\movikon.exe" "%1"' supported keys type
-    "$wine" reg query "$application_key\shell\open\command" /ve | grep -qF "$opens" ||
+    strings "$(send_to_shortcuts)" | grep -qxF "$program" || fail "the Send-to shortcut does not start $program"
+    "$wine" reg query "$application_key\shell\open\command" /ve | grep -qF "\"$program\" \"%1\"" ||
         fail "Movikon PRO is not registered to open files"
     supported=$({ "$wine" reg query "$application_key\SupportedTypes" || true; } | awk '/REG_SZ/ { print $1 }')
     [ "$(sort <<<"$supported")" = "$(awk '{ print "." $0 }' <<<"$video_types" | sort)" ] ||
