@@ -5,7 +5,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-private-dev qt6-multimedia-dev libgl-dev ffmpeg
-          xvfb xauth xdotool x11-utils fonts-wqy-microhei dpkg-dev lintian dbus-daemon appstream)
+          xvfb xauth xdotool x11-utils fonts-wqy-microhei dpkg-dev lintian dbus-daemon appstream
+          desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

@@ -2,8 +2,8 @@
 # Installs an earlier version of Movikon PRO under wine from its installer, silently; starts the installed
 # program on the display, queues a clip through its Open Files dialog and converts it into the user's output
 # folder, as a person would; ends it mid-file by force and by the end of the session; installs this version
-# over it while it converts; then uninstalls it: the program is gone, the user's settings and converted file
-# stay.
+# over it while it converts; then uninstalls it: the program, its Send-to shortcut and its Open-with entries are
+# gone, the user's settings and converted file stay, and the video types are as the test found them.
 # A test of the Windows build's CTest list (labels wine, x11, slow), run by scripts/windows.sh wine-tests, which
 # sets WINEPREFIX (with no Movikon PRO installed) and DISPLAY.
 # Usage: windows-installer-test.sh SETUP.EXE OLDER-SETUP.EXE ZIP (the zip holds the folder SETUP.EXE installs)
@@ -87,9 +87,25 @@ listed_versions() {
     done
 }
 shortcuts() { find "$drive_c" -path '*/Start Menu/*' -iname '*movikon*'; }
+send_to_shortcuts() { find "$drive_c/users" -path '*/SendTo/*' -iname '*movikon*'; }
+# The video types the installer offers the program for under Open with: the list the build reads.
+video_types=$(grep -E '^[a-z0-9]+$' "$root/engine/VideoExtensions.txt")
+application_key='HKLM\Software\Classes\Applications\movikon.exe'
+# The keys of all video types as programs see them (the machine's and the user's classes merged); reg tells
+# of a missing key on its standard output.
+video_type_keys() {
+    local type
+    for type in $video_types; do
+        { "$wine" reg query "HKCR\\.$type" /s 2>/dev/null || true; } | tr -d '\r' | grep -v -e '^reg: ' -e '^$' || true
+    done
+}
+# The default program of each video type in the keys $1: the unnamed value of the type's own key, which reg
+# names in parentheses in any language.
+default_programs() { awk '/^HKEY/ { key = $0 } key ~ /\\\.[a-z0-9]+$/ && /^ +\(/ { print key ":" $0 }' <<<"$1"; }
 program_folders() { find "$drive_c" -maxdepth 2 -path '*/Program Files*/Movikon PRO'; }
 # Checks that one Movikon PRO of version $1 is installed: one program folder, one Start-menu entry, one entry
-# among the installed programs.
+# among the installed programs, one Send-to shortcut, an Open-with entry for each video type and no video type's
+# default program changed.
 one_installation() {
     for file in movikon.exe data/conv.exe data/ffmpeg.exe platforms/qwindows.dll sound.wav Uninstall.exe; do
         [ -f "$installed/$file" ] || fail "the installer did not install $file"
@@ -101,14 +117,34 @@ one_installation() {
     # A 64-bit program is listed in the registry's 64-bit view.
     "$wine" reg query "$uninstall_key\Movikon PRO" /v DisplayVersion >/dev/null ||
         fail "Movikon PRO is not listed in the 64-bit view of the installed programs"
+    local program='C:\Program Files\Movikon PRO\movikon.exe' supported keys type
+    [ "$(send_to_shortcuts | sed 's|.*/||')" = 'Movikon PRO.lnk' ] || fail "Send-to shortcuts: $(send_to_shortcuts)"
+    strings "$(send_to_shortcuts)" | grep -qxF "$program" || fail "the Send-to shortcut does not start $program"
+    "$wine" reg query "$application_key\shell\open\command" /ve | grep -qF "\"$program\" \"%1\"" ||
+        fail "Movikon PRO is not registered to open files"
+    supported=$({ "$wine" reg query "$application_key\SupportedTypes" || true; } | awk '/REG_SZ/ { print $1 }')
+    [ "$(sort <<<"$supported")" = "$(awk '{ print "." $0 }' <<<"$video_types" | sort)" ] ||
+        fail "the types Movikon PRO says it opens: $(xargs <<<"$supported")"
+    keys=$(video_type_keys)
+    for type in $video_types; do
+        grep -qFx "HKEY_CLASSES_ROOT\\.$type\\OpenWithList\\movikon.exe" <<<"$keys" ||
+            fail "Movikon PRO is not under Open with for .$type"
+    done
+    [ "$(default_programs "$keys")" = "$(default_programs "$keys_before")" ] || fail "the default programs changed:
+$(diff <(default_programs "$keys_before") <(default_programs "$keys") || true)"
 }
 
 [ -z "$(program_folders)$(listed_versions)" ] || fail "Movikon PRO is installed already in $WINEPREFIX"
+# A player holds two of the video types already: they keep their default program, and their keys stay.
+for type in avi mkv; do
+    "$wine" reg add "HKLM\\Software\\Classes\\.$type" /ve /d "OtherPlayer.$type" /f >/dev/null
+done
+keys_before=$(video_type_keys)
 older=$(version_of "$older_setup")
 newer=$(version_of "$setup")
 "$wine" "$older_setup" /S || fail "the installer of $older ended with status $?"
 one_installation "$older"
-echo "installer test: $older installed, with a Start-menu entry and an uninstaller"
+echo "installer test: $older installed, with a Start-menu entry, Send to, Open with and an uninstaller"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -202,5 +238,9 @@ within 30 test ! -e "$installed/movikon.exe" || fail "the uninstaller left the p
 within 10 test ! -e "$installed" || fail "the uninstaller left $(ls "$installed")"
 [ -z "$(shortcuts)" ] || fail "the uninstaller left the Start-menu entry $(shortcuts)"
 [ -z "$(listed_versions)" ] || fail "the uninstaller left the entry among the installed programs"
+[ -z "$(send_to_shortcuts)" ] || fail "the uninstaller left the Send-to shortcut $(send_to_shortcuts)"
+! "$wine" reg query "$application_key" >/dev/null 2>&1 || fail "the uninstaller left $application_key"
+[ "$(video_type_keys)" = "$keys_before" ] || fail "the uninstaller left the video types otherwise than it found them:
+$(diff <(echo "$keys_before") <(video_type_keys) || true)"
 [ -f "$settings" ] && [ -f "$result" ] || fail "the uninstaller took the user's settings or converted file"
 echo "installer test: uninstalled; the user's settings and converted file stay"

@@ -5,8 +5,11 @@
 #include "Xvfb.h"
 
 #include <QDir>
+#include <QMimeDatabase>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 void openToAll(const QString& path) {
@@ -82,6 +85,38 @@ class TestPackage : public QObject {
         const QString lintian = QString::fromUtf8(media::run("lintian", {m_package}));
         QVERIFY2(!lintian.contains(QRegularExpression("^E: ", QRegularExpression::MultilineOption)),
                  qPrintable(lintian));
+    }
+
+    // File managers offer the program under Open with for every video type it converts, and hand it the
+    // files.
+    void theDesktopEntryTakesEveryVideoType() {
+        const QString entry = m_root + "/usr/share/applications/movikon.desktop";
+        int exitCode = -1;
+        const QString complaints = QString::fromUtf8(media::run("desktop-file-validate", {entry}, &exitCode));
+        QVERIFY2(exitCode == 0 && complaints.isEmpty(), qPrintable(complaints));
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QStringList exec;
+        QStringList offered;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+            if (line.startsWith("Exec="))
+                exec = line.mid(5).split(' ');
+            if (line.startsWith("MimeType="))
+                offered = line.mid(9).split(';', Qt::SkipEmptyParts);
+        }
+        QCOMPARE(exec, QStringList({"movikon", "%F"}));
+        const QMimeDatabase types;
+        const auto isOffered = [&](const QMimeType& type) {
+            return std::any_of(offered.cbegin(), offered.cend(),
+                               [&](const QString& name) { return type.inherits(name); });
+        };
+        for (const QString& extension : QString(VIDEO_EXTENSIONS).split(' ')) {
+            // A name may fit several types (.ts is also a translation file); a .dat (a video CD's track) fits
+            // none, as it is told by its content.
+            const QList<QMimeType> fitting = types.mimeTypesForFileName("clip." + extension);
+            QVERIFY2(fitting.isEmpty() || std::any_of(fitting.cbegin(), fitting.cend(), isOffered),
+                     qPrintable(extension + " is not among " + offered.join(';')));
+        }
     }
 
     void theCloseMarkWritesTheUsersSettings() {
