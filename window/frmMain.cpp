@@ -143,8 +143,7 @@ void frmMain::createControls() {
     for (const auto& [control, name] : named)
         control->setObjectName(QLatin1String(name));
 
-    m_pictures =
-        new PictureCommands(m_skin, imgButton, Arrows(), imgBrowse, lblWeb, this);
+    m_pictures = new PictureCommands(m_skin, imgButton, Arrows(), imgBrowse, lblWeb, this);
     connect(m_pictures, &PictureCommands::Run, this, [this](int Index) {
         const std::array<void (frmMain::*)(), 3> commands = {&frmMain::AddFile, &frmMain::RemoveSelected,
                                                              &frmMain::Convert};
