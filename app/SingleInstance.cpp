@@ -41,10 +41,8 @@ SingleInstance::SingleInstance(const QString& programFolder, const QString& stag
 bool SingleInstance::HandOver(const QStringList& files) {
     if (!m_lock)
         return false;
-    if (m_lock->tryLock(0)) {
-        Serve();
+    if (m_lock->tryLock(0))
         return false;
-    }
     QSaveFile message(m_inbox + u'/' + QUuid::createUuid().toString(QUuid::WithoutBraces) + kMessageSuffix);
     if (!message.open(QIODevice::WriteOnly))
         return false;
@@ -62,6 +60,8 @@ bool SingleInstance::HandOver(const QStringList& files) {
 }
 
 void SingleInstance::Serve() {
+    if (!m_lock || !m_lock->isLocked())
+        return;
     m_watcher.addPath(m_inbox);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &SingleInstance::TakeMessages);
     // Where the system tells no change of the folder, it is looked at every second.
@@ -71,7 +71,17 @@ void SingleInstance::Serve() {
     QTimer::singleShot(0, this, &SingleInstance::TakeMessages);
 }
 
+void SingleInstance::StopServing() {
+    m_poll.stop();
+    m_watcher.disconnect(this);
+    m_poll.disconnect(this);
+    if (m_lock)
+        m_lock->unlock();
+}
+
 void SingleInstance::TakeMessages() {
+    if (!m_lock || !m_lock->isLocked())
+        return;
     const QDir inbox(m_inbox);
     for (const QString& name :
          inbox.entryList({u'*' + kMessageSuffix}, QDir::Files, QDir::Time | QDir::Reversed)) {

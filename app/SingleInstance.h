@@ -20,20 +20,23 @@ class SingleInstance : public QObject {
     SingleInstance(const QString& programFolder, const QString& stagingRoot, QObject* parent = nullptr);
 
     // True when a running window took `files` (full paths); this start is then to end. False when this start
-    // is the first, which from now on takes what later ones hand over, or when the running window did not
-    // take them in time (hung, or being closed): this start then opens its own window, so no file is lost.
+    // is the first, which is to Serve later ones, or when the running window did not take them in time (hung,
+    // or closing): this start then opens its own window, so no file is lost.
     bool HandOver(const QStringList& files);
+    // Takes what later starts hand over, from now until StopServing: called once FilesArrived is heard.
+    void Serve();
+    // The window is closing: later starts open their own rather than hand files to it.
+    void StopServing();
 
   signals:
     // Files another start handed over, in the order it was given them.
     void FilesArrived(const QStringList& files);
 
   private:
-    void Serve();
     void TakeMessages();
 
     const QString m_inbox;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<QLockFile> m_lock; // held by the first start while it serves
     QFileSystemWatcher m_watcher;
     QTimer m_poll;
 };

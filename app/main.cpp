@@ -35,6 +35,8 @@ int main(int argc, char* argv[]) {
     Program program(desktop, places);
     frmMain& window = program.Window();
     QObject::connect(&instance, &SingleInstance::FilesArrived, &window, &frmMain::QueueGiven);
+    QObject::connect(&window, &frmMain::Closing, &instance, &SingleInstance::StopServing);
+    instance.Serve();
     // Asked to end from outside (SIGTERM, SIGINT, SIGHUP: a logout, a shutdown, kill; Ctrl+C in a console):
     // a close other than the close mark, so the encoder stops, nothing partial stays, the settings are kept
     // as they were.

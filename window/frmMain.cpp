@@ -19,6 +19,7 @@
 #include "window/WindowLayout.h"
 #include "window/WindowShape.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -272,6 +273,7 @@ void frmMain::imgExit_Click() {
 }
 
 void frmMain::closeEvent(QCloseEvent*) {
+    emit Closing();
     // Every way out stops a running encoder first, so nothing is left writing once the program has gone.
     m_batch->Abort();
     m_batch->DeleteStagingFiles();
@@ -299,7 +301,10 @@ void frmMain::QueueGiven(const QStringList& paths) {
     if (isMinimized())
         showNormal();
     raise();
-    activateWindow();
+    // A box open over the window stays over it, and keeps the keyboard.
+    QWidget* front = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
+    front->raise();
+    front->activateWindow();
     DropFiles(paths);
 }
 

@@ -44,6 +44,10 @@ class frmMain : public QWidget, public BatchChoices, private SettingPickers {
     QString OutputFolder() const override;
     EncoderOptions ConversionOptions() const override;
 
+  signals:
+    // The window is about to close, whichever way.
+    void Closing();
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

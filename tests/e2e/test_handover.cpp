@@ -1,6 +1,7 @@
 // The built program started twice, as Open with, Send to or a terminal start it: the later start hands its
 // files to the window already running and ends at once. On the offscreen platform, so that it runs under
 // wine too; the queue the files make is seen through the real window in the X test.
+#include "app/SingleInstance.h"
 #include "platform/Platform.h"
 
 #include <QDirIterator>
@@ -8,6 +9,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
 
 class TestHandover : public QObject {
     Q_OBJECT
@@ -63,6 +67,33 @@ class TestHandover : public QObject {
         QVERIFY(!alone.waitForFinished(5000));
         alone.kill();
         alone.waitForFinished();
+    }
+
+    void filesWaitForAWindowThatServesAndGoElsewhereWhenItCloses() {
+        QTemporaryDir staging;
+        SingleInstance first(PROGRAM_FOLDER, staging.path());
+        QVERIFY(!first.HandOver({}));
+        QStringList arrived;
+        connect(&first, &SingleInstance::FilesArrived, this,
+                [&](const QStringList& files) { arrived << files; });
+        std::atomic<int> handedOver = -1;
+        std::unique_ptr<QThread> later(QThread::create(
+            [&] { handedOver = SingleInstance(PROGRAM_FOLDER, staging.path()).HandOver({"/v/a.avi"}); }));
+        later->start();
+        // The window is still being put together, letting events run: nothing may be taken yet.
+        QTest::qWait(1500);
+        QVERIFY(arrived.isEmpty());
+        first.Serve();
+        QTRY_COMPARE(handedOver.load(), 1);
+        QCOMPARE(arrived, QStringList{"/v/a.avi"});
+        later->wait();
+
+        // Closing: a later start keeps its files and serves in its turn.
+        first.StopServing();
+        SingleInstance next(PROGRAM_FOLDER, staging.path());
+        QVERIFY(!next.HandOver({"/v/b.avi"}));
+        QTest::qWait(100);
+        QCOMPARE(arrived, QStringList{"/v/a.avi"});
     }
 };
 
