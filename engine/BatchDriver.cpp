@@ -302,7 +302,7 @@ void BatchDriver::EndBatch(Ending ending) {
     m_ending = true;
     switch (ending) {
     case Ending::Finished:
-        m_notices.Open(m_publisher->OutputFolder());
+        m_notices.Open(QDir::toNativeSeparators(m_publisher->OutputFolder()));
         m_notices.PlaySound(m_programFolder + QStringLiteral("/sound.wav"));
         emit StatusText(QStringLiteral("完成."));
         break;

@@ -74,7 +74,7 @@ install_host_packages() {
         libz-mingw-w64-dev binutils-mingw-w64-x86-64 nasm meson ninja-build pkg-config cmake make \
         autoconf automake libtool dpkg-dev qt6-base-dev qt6-base-dev-tools wine wine64 fonts-wine \
         nsis locales zip unzip xvfb xauth xdotool x11-utils fonts-wqy-microhei fonts-dejavu-core \
-        imagemagick ffmpeg
+        imagemagick ffmpeg python3-fonttools
 }
 
 build_program() {
@@ -137,6 +137,19 @@ run_wine_tests() {
     done
     # Burnt-in Chinese subtitles need a CJK font where DirectWrite looks, as a Chinese Windows has one.
     cp /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$WINEPREFIX/drive_c/windows/Fonts/"
+    # Subtitles ask for Arial (SubRip's default style), which every Windows has and a wine prefix lacks, and
+    # wine's DirectWrite finds no stand-in by itself: WenQuanYi Micro Hei is copied in under that name.
+    /usr/bin/python3 - "$WINEPREFIX/drive_c/windows/Fonts/arial-stand-in.ttf" <<'FONT'
+import sys
+from fontTools.ttLib import TTCollection
+font = TTCollection('/usr/share/fonts/truetype/wqy/wqy-microhei.ttc').fonts[0]
+for record in font['name'].names:
+    if record.nameID in (1, 4, 16):
+        record.string = 'Arial'
+    elif record.nameID == 6:
+        record.string = 'ArialMT'
+font.save(sys.argv[1])
+FONT
     # The server that made the prefix lingers a few seconds after its last program; the session below needs a
     # server of its own (started with -p while another runs, wineserver exits with status 2).
     wineserver -w

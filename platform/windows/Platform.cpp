@@ -217,8 +217,9 @@ QString UserSettingsFolder() {
 }
 
 QString DecodeChinese(const QByteArray& bytes, ChineseEncoding encoding) {
-    // The system's own code pages: 54936 is GB18030, 950 Big5.
-    const UINT codePage = encoding == ChineseEncoding::Big5 ? 950 : 54936;
+    // The system's own code pages: 936 is GBK (GB18030's two-byte part, all that subtitle files use), 950
+    // Big5. GB18030's own page, 54936, reads GBK wrongly under wine.
+    const UINT codePage = encoding == ChineseEncoding::Big5 ? 950 : 936;
     if (bytes.isEmpty())
         return {};
     const int length = MultiByteToWideChar(codePage, 0, bytes.constData(), int(bytes.size()), nullptr, 0);

@@ -949,7 +949,8 @@ class TestConv : public QObject {
         QFETCH(bool, link);
         QVERIFY(media::make(path(input), Make::Clip));
         const QByteArray before = readFile(path(input));
-        if (link && !QFile::link(path(input), path(output)))
+        // A symbolic link, or on Windows a hard link: the same file under another name either way.
+        if (link && !platform::StageSource(path(input), path(output)))
             QSKIP("this system makes no links here");
         const Run run = conv(convArguments(path(input), m_dir.path() + u'/' + output));
         QCOMPARE(run.exitCode, 1);
