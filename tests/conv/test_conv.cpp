@@ -108,6 +108,7 @@ struct DeviceCase {
     QString language;                     // the sound track's language tag in the result
     bool looksAsMadeFrom = false;         // the source was made from the first pass's SDR picture (remux)
     std::optional<std::pair<int, int>> blackAndWhite; // the result's luma 10th and 90th percentiles
+    double detailKeptDb = 0; // the least SSIM (dB) of the result's luma, read in the source's matrix
     // Files beside the source, named as the source less its extension and then this, with what they hold.
     QList<std::pair<QString, QByteArray>> beside;
     QRect subtitleBand; // subtitles shown there from 1 to 1.5 s only; null: none anywhere
@@ -647,6 +648,13 @@ class TestConv : public QObject {
                                      "-c:v", "mjpeg", "-q:v", "2"},
                           .file = "camera.avi",
                           .blackAndWhite = std::pair(16, 235)};
+        // An SD picture that says no matrix is BT.601, as players take it; it comes out in BT.709 as sharp as
+        // the rate allows (the scaler's own conversion left 18.8 dB here, zimg's 20.4).
+        QTest::newRow("an SD picture in BT.601 keeps its detail in BT.709")
+            << DeviceCase{.source = {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=2", "-c:v",
+                                     "libx264", "-qp", "0", "-pix_fmt", "yuv420p"},
+                          .videoKbps = 1500,
+                          .detailKeptDb = 19.6};
 
         // The sound track a player plays, and its language.
         const auto tracks = [](const QStringList& flags) {
@@ -837,6 +845,10 @@ class TestConv : public QObject {
             QVERIFY2(qAbs(seen.low - wanted.blackAndWhite->first) <= 3 &&
                          qAbs(seen.high - wanted.blackAndWhite->second) <= 3,
                      qPrintable(QStringLiteral("%1 %2").arg(seen.low).arg(seen.high)));
+        }
+        if (wanted.detailKeptDb > 0) {
+            const double seen = media::ssimDb(source, result);
+            QVERIFY2(seen >= wanted.detailKeptDb, qPrintable(QStringLiteral("SSIM %1 dB").arg(seen)));
         }
         // The last frame is kept for its whole time: one more where the container's times end past the clip.
         if (wanted.frames) {

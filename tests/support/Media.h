@@ -90,6 +90,41 @@ inline QJsonObject audioStream(const QJsonObject& probed) {
     return {};
 }
 
+// zimg's name of the matrix a video stream says it is in; empty where it says none.
+inline QString zimgMatrix(const QJsonObject& video) {
+    const QString name = video["color_space"].toString();
+    if (name == QStringLiteral("bt709"))
+        return QStringLiteral("709");
+    if (name == QStringLiteral("bt470bg") || name == QStringLiteral("smpte170m"))
+        return QStringLiteral("170m"); // the same matrix
+    return {};
+}
+
+// The luma's SSIM in dB of `result` against `source`, as a screen shows them: the result scaled back to the
+// source's size with bicubic, both read in the matrix they say (else BT.601 below HD, as players take it) and
+// turned by zimg, precisely, into the screen's own, BT.709. Measured in the source's matrix instead, a result
+// in another one would lose the colour detail the change moves into the luma, and one in the source's the
+// same, unseen.
+inline double ssimDb(const QString& source, const QString& result) {
+    const QJsonObject video = videoStream(probe(source));
+    QString sourceMatrix = zimgMatrix(video);
+    if (sourceMatrix.isEmpty())
+        sourceMatrix = video["height"].toInt() >= 720 ? QStringLiteral("709") : QStringLiteral("170m");
+    QString resultMatrix = zimgMatrix(videoStream(probe(result)));
+    if (resultMatrix.isEmpty())
+        resultMatrix = sourceMatrix;
+    static const QRegularExpression luma(QStringLiteral("SSIM Y:[0-9.]+ \\(([0-9.inf]+)\\)"));
+    const auto match = luma.match(ffmpegSays(
+        {"-i", source, "-i", result, "-lavfi",
+         QStringLiteral("[1:v]zscale=w=%1:h=%2:f=bicubic:min=%3:m=709[up];[0:v]zscale=min=%4:m=709[source];"
+                        "[up][source]ssim")
+             .arg(video["width"].toInt())
+             .arg(video["height"].toInt())
+             .arg(resultMatrix, sourceMatrix),
+         "-f", "null", "-"}));
+    return match.hasMatch() ? match.captured(1).toDouble() : -1;
+}
+
 // Where the picture is in the frame at `second`: the bounds of the pixels brighter than the black bars.
 inline QRect pictureBounds(const QString& path, const QSize& frame, double second = 1.0) {
     const QByteArray luma =
