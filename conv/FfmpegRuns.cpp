@@ -100,10 +100,15 @@ QString soundTimesFilter(const ConvArguments& arguments) {
 // frame's fills it. The frames the output's rate drops go first, so that none of them is deinterlaced or
 // scaled; interlaced frames are deinterlaced while their lines are still the source's. The output's frames
 // start at the source's start: a picture that starts a fraction of a frame after it (MKV shifts it by the
-// sound encoder's lead-in) has its first frame shown from there, not a frame later and one short. `before`
-// and `after` are the colour steps around the scaling.
-QString pictureFilter(const ConvArguments& arguments, const QString& before, const QString& after,
-                      Cadence cadence) {
+// sound encoder's lead-in) has its first frame shown from there, not a frame later and one short. `colour`
+// holds the colour steps before, in and after the scaling.
+struct ColourSteps {
+    QString before;
+    QString scaler;
+    QString after;
+};
+
+QString pictureFilter(const ConvArguments& arguments, const ColourSteps& colour, Cadence cadence) {
     const QString width = QString::number(arguments.frameSize.width());
     const QString height = QString::number(arguments.frameSize.height());
     const QString close = QStringLiteral("lt(abs(dar*%2/%1-1),0.03)").arg(width, height);
@@ -112,8 +117,9 @@ QString pictureFilter(const ConvArguments& arguments, const QString& before, con
         QStringLiteral("if(not(%1)*not(%2),max(2,2*round(%3*dar/2)),%4)").arg(close, wider, height, width);
     const QString scaledHeight =
         QStringLiteral("if(not(%1)*%2,max(2,2*round(%3/dar/2)),%4)").arg(close, wider, width, height);
-    return QStringLiteral("%1,%4scale=w='%2':h='%3':flags=lanczos,%5format=yuv420p")
-        .arg(frameTimesFilter(arguments, cadence), scaledWidth, scaledHeight, before, after);
+    return QStringLiteral("%1,%4scale=w='%2':h='%3':flags=lanczos%5,%6format=yuv420p")
+        .arg(frameTimesFilter(arguments, cadence), scaledWidth, scaledHeight, colour.before, colour.scaler,
+             colour.after);
 }
 
 QString frameFilter(const ConvArguments& arguments) {
@@ -134,9 +140,7 @@ bool isHdr(const std::optional<SourceStream>& picture) {
 // with three quarters of its contrast and colour, mobius within a twentieth and a tenth. A picture wider
 // than twice the output is first shrunk to that, in linear light: the floating-point steps that follow
 // then cost a quarter of their time on a 1080p source.
-QString colourStep(const std::optional<SourceStream>& picture, const ConvArguments& arguments) {
-    if (!isHdr(picture))
-        return {};
+QString hdrStep(const ConvArguments& arguments) {
     return QStringLiteral("zscale=w='min(iw,%1)':h=-2:f=bicubic:t=linear:npl=100,format=gbrpf32le,"
                           "zscale=p=bt709,tonemap=mobius:desat=2,zscale=t=bt709:m=bt709:r=tv,format=yuv420p,")
         .arg(2 * arguments.frameSize.width());
@@ -146,17 +150,25 @@ QString colourStep(const std::optional<SourceStream>& picture, const ConvArgumen
 // full range (phones' and cameras' yuvj) is converted, by the matrix the file says or, where it says none, the
 // one players assume: BT.601 below HD, BT.709 from it. zimg converts it once the picture has its output size,
 // its colours still at full resolution there, and halves them after: the scaler's own conversion blurred the
-// picture (on an SD trailer, scaled alone, a sixth of its SSIM), and one at half resolution its colours.
-QString matrixStep(const std::optional<SourceStream>& picture) {
-    if (!picture || isHdr(picture) || (picture->matrix == QStringLiteral("bt709") && !picture->fullRange))
+// picture (on an SD trailer, scaled alone, a sixth of its SSIM), and one at half resolution its colours. Red,
+// green and blue (PNG, GIF, screen codecs) become BT.709 in the scaler itself, with nothing to blur, as does
+// a picture whose track ffmpeg did not describe.
+ColourSteps colourSteps(const std::optional<SourceStream>& picture, const ConvArguments& arguments) {
+    if (!picture || picture->rgb)
+        return {{}, QStringLiteral(":out_color_matrix=bt709:out_range=tv"), {}};
+    if (isHdr(picture))
+        return {hdrStep(arguments), {}, {}};
+    if (picture->matrix == QStringLiteral("bt709") && !picture->fullRange)
         return {};
     QString matrix = QStringLiteral("input");
     if (picture->matrix.isEmpty())
         matrix = picture->size.height() >= 720 || picture->size.width() >= 1280 ? QStringLiteral("709")
                                                                                 : QStringLiteral("170m");
-    return QStringLiteral("format=%1,zscale=f=lanczos:min=%2:m=709:rin=%3:r=limited,")
-        .arg(picture->fullRange ? QStringLiteral("yuvj444p") : QStringLiteral("yuv444p"), matrix,
-             picture->fullRange ? QStringLiteral("full") : QStringLiteral("limited"));
+    return {{},
+            {},
+            QStringLiteral("format=%1,zscale=f=lanczos:min=%2:m=709:rin=%3:r=limited,")
+                .arg(picture->fullRange ? QStringLiteral("yuvj444p") : QStringLiteral("yuv444p"), matrix,
+                     picture->fullRange ? QStringLiteral("full") : QStringLiteral("limited"))};
 }
 
 // What a player shows over the picture, drawn on it once scaled, so that it sits inside it as a player
@@ -334,7 +346,7 @@ QStringList FirstRunArguments(const ConvArguments& arguments, const WorkFiles& f
     run << QStringLiteral("-i") << QStringLiteral("file:") + arguments.input
         << QStringLiteral("-filter_complex")
         << QStringLiteral("[0:V:0]%1%2,%3,split[study][kept]")
-               .arg(pictureFilter(arguments, colourStep(picture, arguments), matrixStep(picture), cadence),
+               .arg(pictureFilter(arguments, colourSteps(picture, arguments), cadence),
                     subtitleStep(subtitles), frameFilter(arguments));
     // Both encoders take the filter's frames as they come: MOV would otherwise have frames doubled or dropped
     // to its own clock, and the second pass would meet more or fewer frames than the first noted.

@@ -655,6 +655,9 @@ class TestConv : public QObject {
                                      "libx264", "-qp", "0", "-pix_fmt", "yuv420p"},
                           .videoKbps = 1500,
                           .detailKeptDb = 19.6};
+        QTest::newRow("red, green and blue as a screen codec keeps them")
+            << DeviceCase{.source = {"-f", "lavfi", "-i", "smptebars=size=320x240:rate=25:duration=2", "-c:v",
+                                     "ffv1", "-pix_fmt", "bgr0"}};
 
         // The sound track a player plays, and its language.
         const auto tracks = [](const QStringList& flags) {
