@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -206,21 +207,62 @@ double windowShownMs() {
     return median(times);
 }
 
-// Sources the bench makes, each as a near-lossless 10-second file, so that what is measured is the encoding.
+// A clip of the picture table: a picture the bench makes (a lavfi source and its filters), or a file of real
+// footage. Either becomes a near-lossless master of at most 10 seconds at 25 frames a second, so that what
+// is measured is the encoding.
 struct Clip {
-    const char* name;
-    QString picture; // a lavfi video source and its filters
+    QString name;
+    QString picture;
+    QString footage;
 };
 
-bool makeSource(const QString& path, const QString& picture, const QStringList& encoding, int seconds = 10) {
+bool makeSource(const QString& path, const QStringList& input, const QStringList& encoding, int seconds = 10) {
     int exitCode = 0;
     media::run("ffmpeg",
-               QStringList{"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", picture, "-f",
-                           "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-t",
-                           QString::number(seconds)} +
+               QStringList{"-hide_banner", "-loglevel", "error", "-y"} + input +
+                   QStringList{"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-map", "0:v:0",
+                               "-map", "1", "-t", QString::number(seconds)} +
                    encoding + QStringList{path},
                &exitCode);
     return exitCode == 0;
+}
+
+bool makeSource(const QString& path, const QString& picture, const QStringList& encoding, int seconds = 10) {
+    return makeSource(path, {"-f", "lavfi", "-i", picture}, encoding, seconds);
+}
+
+// The master of a clip. Real footage is cut to its first 10 seconds at 25 frames a second, its pixels made
+// square and its middle cropped to 4:3, so that every encoder fills the 320x240 frame with the same picture.
+bool makeMaster(const QString& path, const Clip& clip) {
+    const QStringList nearLossless{"-c:v", "libx264", "-crf", "8", "-preset", "fast", "-pix_fmt", "yuv420p",
+                                   "-c:a", "flac"};
+    if (clip.footage.isEmpty())
+        return makeSource(path, clip.picture, nearLossless);
+    return makeSource(path, {"-i", clip.footage},
+                      QStringList{"-vf", "fps=25,scale='trunc(iw*sar/2)*2':ih,setsar=1,"
+                                         "crop='trunc(min(iw,ih*4/3)/2)*2':'trunc(min(ih,iw*3/4)/2)*2'"} +
+                          nearLossless);
+}
+
+// The real footage of bench/footage.tsv, which bench/run takes out of Debian's packages into
+// $MOVIKON_BENCH_FOOTAGE; none where it has not.
+QList<Clip> realFootage() {
+    const QString folder = qEnvironmentVariable("MOVIKON_BENCH_FOOTAGE");
+    QFile list(QStringLiteral(FOOTAGE_LIST));
+    QList<Clip> clips;
+    if (folder.isEmpty() || !list.open(QIODevice::ReadOnly | QIODevice::Text))
+        return clips;
+    for (const QString& line : QString::fromUtf8(list.readAll()).split(u'\n')) {
+        const QStringList fields = line.split(u'\t');
+        if (line.startsWith(u'#') || fields.size() < 3)
+            continue;
+        const QString file = folder + u'/' + fields[2];
+        if (QFileInfo::exists(file))
+            clips << Clip{fields[0], {}, file};
+        else
+            std::printf("footage: %s is missing\n", qPrintable(file));
+    }
+    return clips;
 }
 
 // A screen recording: a title bar, lines of Chinese text, a panel; only a counter and a cursor change.
@@ -241,92 +283,90 @@ QString screenPicture(const QString& folder) {
         .arg(font, text.fileName());
 }
 
-// The luma's SSIM in dB of `result` against `source`, the result scaled back to the source's size.
-double ssimDb(const QString& source, const QString& result) {
-    const QJsonObject video = media::videoStream(media::probe(source));
-    static const QRegularExpression luma(QStringLiteral("SSIM Y:[0-9.]+ \\(([0-9.inf]+)\\)"));
-    const auto match =
-        luma.match(media::ffmpegSays({"-i", source, "-i", result, "-lavfi",
-                                      QStringLiteral("[1:v]scale=%1:%2:flags=bicubic[up];[up][0:v]ssim")
-                                          .arg(video["width"].toInt())
-                                          .arg(video["height"].toInt()),
-                                      "-f", "null", "-"}));
-    return match.hasMatch() ? match.captured(1).toDouble() : -1;
-}
-
 double videoKbps(const QString& path) {
     return media::videoStream(media::probe(path))["bit_rate"].toString().toDouble() / 1000;
 }
 
 // HandBrake's best for small files, two passes of x264's slow preset, into the same frame, rate and sound: a
 // measuring peer, when HandBrakeCLI is installed.
-bool byHandBrake(const QString& source, const QString& result, int kbps) {
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
+Cost byHandBrake(const QString& source, const QString& result, int kbps) {
     const QStringList settings =
         QStringLiteral(
             "-e x264 --encoder-preset slow --encoder-profile main --two-pass --no-turbo -w 320 -l 240 "
             "--crop 0:0:0:0 --non-anamorphic -r 25 --cfr -E av_aac -B 80")
             .split(u' ');
-    process.start("HandBrakeCLI",
-                  QStringList{"-i", source, "-o", result, "-b", QString::number(kbps)} + settings);
-    return process.waitForFinished(-1) && process.exitCode() == 0;
+    QFile::remove(result);
+    return timeAlone("HandBrakeCLI", QStringList{"-i", source, "-o", result, "-b", QString::number(kbps)} +
+                                         settings);
+}
+
+double mean(const QList<double>& values) {
+    return std::accumulate(values.begin(), values.end(), 0.0) / values.size();
 }
 
 // conv against plain ffmpeg's default single pass at the same rate, size and frame rate (and HandBrake where
-// it is installed) on clips that stand for what people convert: the picture (SSIM of the luma in dB) and the
-// video rate spent.
+// it is installed) on clips that stand for what people convert, made and real: the picture (SSIM of the luma
+// in dB), the video rate spent and the time taken.
 bool pictureTable(const QString& folder) {
-    const QList<Clip> clips{
-        {"film", "mandelbrot=size=640x480:rate=25,noise=alls=8:allf=t+u"},
-        {"screen", screenPicture(folder)},
-        {"pattern", "testsrc2=size=640x480:rate=25"},
-        // A fixed camera: one still grainy picture with a small thing crossing it.
-        {"still", "mandelbrot=size=640x480:rate=25,trim=end_frame=1,loop=loop=-1:size=1,setpts=N/25/TB,"
-                  "noise=alls=8:allf=t+u,drawbox=x=mod(t*40\\,600):y=300:w=40:h=80:c=red:t=fill"},
-        // A cut every two seconds between two unlike scenes.
-        {"cuts", "mandelbrot=size=640x480:rate=25:start_scale=2,noise=alls=6:allf=t+u[a];"
-                 "testsrc2=size=640x480:rate=25[b];[a][b]blend=all_expr='if(lt(mod(T\\,4)\\,2)\\,A\\,B)'"}};
+    const QList<Clip> clips =
+        QList<Clip>{
+            {"film", "mandelbrot=size=640x480:rate=25,noise=alls=8:allf=t+u", {}},
+            {"screen", screenPicture(folder), {}},
+            {"pattern", "testsrc2=size=640x480:rate=25", {}},
+            // A fixed camera: one still grainy picture with a small thing crossing it.
+            {"still",
+             "mandelbrot=size=640x480:rate=25,trim=end_frame=1,loop=loop=-1:size=1,setpts=N/25/TB,"
+             "noise=alls=8:allf=t+u,drawbox=x=mod(t*40\\,600):y=300:w=40:h=80:c=red:t=fill",
+             {}},
+            // A cut every two seconds between two unlike scenes.
+            {"cuts",
+             "mandelbrot=size=640x480:rate=25:start_scale=2,noise=alls=6:allf=t+u[a];"
+             "testsrc2=size=640x480:rate=25[b];[a][b]blend=all_expr='if(lt(mod(T\\,4)\\,2)\\,A\\,B)'",
+             {}}} +
+        realFootage();
     const bool handBrake = !QStandardPaths::findExecutable("HandBrakeCLI").isEmpty();
-    std::printf(
-        "| clip | kbit/s asked | conv SSIM dB | ffmpeg SSIM dB | gain dB | conv kbit/s | ffmpeg kbit/s |%s\n"
-        "|---|---|---|---|---|---|---|%s\n",
-        handBrake ? " HandBrake SSIM dB | HandBrake kbit/s |" : "", handBrake ? "---|---|" : "");
-    QList<double> gains, behindHandBrake;
+    std::printf("| clip | kbit/s asked | conv SSIM dB | ffmpeg SSIM dB | gain dB | conv kbit/s | ffmpeg kbit/s | "
+                "conv s |%s\n|---|---|---|---|---|---|---|---|%s\n",
+                handBrake ? " HandBrake SSIM dB | HandBrake kbit/s | HandBrake s |" : "",
+                handBrake ? "---|---|---|" : "");
+    QList<double> gains, behindHandBrake, overRate;
+    double convSeconds = 0, handBrakeSeconds = 0;
     for (const Clip& clip : clips) {
         const QString source = folder + QStringLiteral("/%1.mkv").arg(clip.name);
-        if (!makeSource(
-                source, clip.picture,
-                {"-c:v", "libx264", "-crf", "8", "-preset", "fast", "-pix_fmt", "yuv420p", "-c:a", "flac"}))
+        if (!makeMaster(source, clip))
             return false;
         for (const int kbps : {128, 384}) {
             const QString byConv = folder + "/picture-conv.mp4", byFfmpeg = folder + "/picture-ffmpeg.mp4";
             const QString rate = QString::number(kbps);
-            timeAlone(kConv,
-                      {"-i", source, "-b", rate, "-y", "-r", "25.0", "-s", "320x240", "-ab", "80", byConv});
+            const Cost convCost = timeAlone(
+                kConv, {"-i", source, "-b", rate, "-y", "-r", "25.0", "-s", "320x240", "-ab", "80", byConv});
             timeAlone("ffmpeg", {"-y", "-i", source, "-b:v", rate + "k", "-r", "25", "-s", "320x240", "-ab",
                                  "80k", byFfmpeg});
-            const double conv = ssimDb(source, byConv), ffmpeg = ssimDb(source, byFfmpeg);
+            const double conv = media::ssimDb(source, byConv), ffmpeg = media::ssimDb(source, byFfmpeg);
+            const double spent = videoKbps(byConv);
             gains << conv - ffmpeg;
-            std::printf("| %s | %d | %.2f | %.2f | %+.2f | %.1f | %.1f |", clip.name, kbps, conv, ffmpeg,
-                        conv - ffmpeg, videoKbps(byConv), videoKbps(byFfmpeg));
+            overRate << spent / kbps - 1;
+            std::printf("| %s | %d | %.2f | %.2f | %+.2f | %.1f | %.1f | %.1f |", qPrintable(clip.name), kbps,
+                        conv, ffmpeg, conv - ffmpeg, spent, videoKbps(byFfmpeg), convCost.wall);
             const QString byHandBrakeFile = folder + "/picture-handbrake.mp4";
-            if (handBrake && byHandBrake(source, byHandBrakeFile, kbps)) {
-                const double peer = ssimDb(source, byHandBrakeFile);
+            const Cost peerCost = handBrake ? byHandBrake(source, byHandBrakeFile, kbps) : Cost{};
+            if (QFileInfo::exists(byHandBrakeFile)) {
+                const double peer = media::ssimDb(source, byHandBrakeFile);
                 behindHandBrake << conv - peer;
-                std::printf(" %.2f | %.1f |", peer, videoKbps(byHandBrakeFile));
+                convSeconds += convCost.wall;
+                handBrakeSeconds += peerCost.wall;
+                std::printf(" %.2f | %.1f | %.1f |", peer, videoKbps(byHandBrakeFile), peerCost.wall);
             }
             std::printf("\n");
         }
     }
-    const auto mean = [](const QList<double>& values) {
-        return std::accumulate(values.begin(), values.end(), 0.0) / values.size();
-    };
     say("picture_gain_db_mean", mean(gains));
-    if (!behindHandBrake.isEmpty())
+    say("picture_rate_over_percent_worst", 100 * *std::max_element(overRate.begin(), overRate.end()));
+    if (!behindHandBrake.isEmpty()) {
         say("picture_vs_handbrake_db_mean", mean(behindHandBrake));
-
+        say("picture_vs_handbrake_db_worst", *std::min_element(behindHandBrake.begin(), behindHandBrake.end()));
+        say("picture_vs_handbrake_time_ratio", convSeconds / handBrakeSeconds);
+    }
     return true;
 }
 
