@@ -151,8 +151,8 @@ QString hdrStep(const ConvArguments& arguments) {
 // one players assume: BT.601 below HD, BT.709 from it. zimg converts it once the picture has its output size,
 // its colours still at full resolution there, and halves them after: the scaler's own conversion blurred the
 // picture (on an SD trailer, scaled alone, a sixth of its SSIM), and one at half resolution its colours. Red,
-// green and blue (PNG, GIF, screen codecs) become BT.709 in the scaler itself, with nothing to blur, as does
-// a picture whose track ffmpeg did not describe.
+// green and blue (PNG, GIF, screen codecs, a cinema's XYZ) become BT.709 in the scaler itself, with nothing
+// to blur, as does a picture whose track ffmpeg did not describe.
 ColourSteps colourSteps(const std::optional<SourceStream>& picture, const ConvArguments& arguments) {
     if (!picture || picture->rgb)
         return {{}, QStringLiteral(":out_color_matrix=bt709:out_range=tv"), {}};
@@ -160,32 +160,42 @@ ColourSteps colourSteps(const std::optional<SourceStream>& picture, const ConvAr
         return {hdrStep(arguments), {}, {}};
     if (picture->matrix == QStringLiteral("bt709") && !picture->fullRange)
         return {};
+    // A picture of luma and colour that says its matrix is red, green and blue says nothing true.
     QString matrix = QStringLiteral("input");
-    if (picture->matrix.isEmpty())
+    if (picture->matrix.isEmpty() || picture->matrix == QStringLiteral("gbr"))
         matrix = picture->size.height() >= 720 || picture->size.width() >= 1280 ? QStringLiteral("709")
                                                                                 : QStringLiteral("170m");
+    // BT.2020 without HDR (a few phones and cameras) has its wider primaries brought into BT.709's; its
+    // transfer is BT.709's.
+    const QString primaries = picture->matrix.startsWith(QStringLiteral("bt2020"))
+                                  ? QStringLiteral(":pin=2020:p=709:tin=709:t=709")
+                                  : QString();
     return {{},
             {},
-            QStringLiteral("format=%1,zscale=f=lanczos:min=%2:m=709:rin=%3:r=limited,")
+            QStringLiteral("format=%1,zscale=f=lanczos:min=%2:m=709:rin=%3:r=limited%4,")
                 .arg(picture->fullRange ? QStringLiteral("yuvj444p") : QStringLiteral("yuv444p"), matrix,
-                     picture->fullRange ? QStringLiteral("full") : QStringLiteral("limited"))};
+                     picture->fullRange ? QStringLiteral("full") : QStringLiteral("limited"), primaries)};
 }
 
 // What a player shows over the picture, drawn on it once scaled, so that it sits inside it as a player
-// places it, at the output's sharpness; after the rate's change, at each kept frame's own time.
+// places it, at the output's sharpness; after the rate's change, at each kept frame's own time. It is drawn
+// on red, green and blue, which libass and the overlay take as they are: on luma and colour they blend in
+// BT.601, and a yellow subtitle came out green-tinged in the BT.709 result.
 QString subtitleStep(const std::optional<BurntSubtitles>& subtitles) {
     if (!subtitles)
         return {};
+    const QString backToBt709 = QStringLiteral(",scale=out_color_matrix=bt709:out_range=tv,format=yuv420p");
     if (subtitles->pictureTrack >= 0)
         // The pictures are drawn for the source's frame: scaled with it to the picture's size.
         return QStringLiteral("[picture];[0:%1][picture]scale2ref[subtitles][scaled];"
-                              "[scaled][subtitles]overlay=eof_action=pass")
-            .arg(subtitles->pictureTrack);
-    QString filter = QStringLiteral(",subtitles=filename=") +
+                              "[scaled][subtitles]overlay=eof_action=pass:format=gbrp%2")
+            .arg(subtitles->pictureTrack)
+            .arg(backToBt709);
+    QString filter = QStringLiteral(",format=gbrp,subtitles=filename=") +
                      FilterGraphValue(QStringLiteral("file:") + subtitles->textFile);
     if (subtitles->textTrack >= 0)
         filter += QStringLiteral(":si=%1").arg(subtitles->textTrack);
-    return filter;
+    return filter + backToBt709;
 }
 
 // The result's colours, said in its stream for every player.

@@ -34,8 +34,10 @@ QStringList trailingDispositions(QString rest) {
 // "yuv420p10le(tv, bt2020nc/bt2020/smpte2084, progressive)": range, matrix/primaries/transfer (one name where
 // the three agree) and field order, each where known.
 void readColours(const QString& rest, SourceStream& stream) {
-    // The pixel format follows the codec's description: "rgb24", "bgr0", "gbrp10le", "pal8", "bgra", …
-    static const QRegularExpression rgbFormat(QStringLiteral("^[^,]*, (?:[0ax]?(?:rgb|bgr)|gbr|pal8)"));
+    // The pixel format follows the codec's description: "rgb24", "bgr0", "x2rgb10le", "gbrp10le", "pal8",
+    // "bgra", a camera's "bayer_rggb8", a cinema's "xyz12le", …
+    static const QRegularExpression rgbFormat(
+        QStringLiteral("^[^,]*, (?:(?:[0ax]|x2)?(?:rgb|bgr)|gbr|pal8|bayer|xyz)"));
     stream.rgb = rgbFormat.match(rest).hasMatch();
     static const QRegularExpression format(QStringLiteral(", ([a-z0-9_]+)\\(([^)]*)\\)"));
     const auto match = format.match(rest);

@@ -20,7 +20,7 @@ struct SourceStream {
     QString matrix;   // "bt709", "bt2020nc", "smpte170m", …
     QString transfer; // "bt709", "smpte2084" (PQ), "arib-std-b67" (HLG), …
     bool fullRange = false;
-    bool rgb = false; // its pixels are red, green and blue (PNG, GIF, screen codecs), not luma and colour
+    bool rgb = false; // red, green and blue (PNG, GIF, screen codecs) or XYZ, not luma and colour
     QSize size;
 
     bool Is(const QString& disposition) const { return dispositions.contains(disposition); }

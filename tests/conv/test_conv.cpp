@@ -113,6 +113,7 @@ struct DeviceCase {
     QList<std::pair<QString, QByteArray>> beside;
     QRect subtitleBand; // subtitles shown there from 1 to 1.5 s only; null: none anywhere
     QString skipped;    // the end of the subtitle file conv says it left out
+    std::optional<std::array<int, 3>> subtitleColour; // the red, green and blue they are drawn in
 };
 
 // Two seconds of an even grey picture, which a frame's black bars stand out against, as an input.
@@ -751,6 +752,13 @@ class TestConv : public QObject {
                                      {".en.srt", srt8("00:00:00,300", "00:00:00,700")},
                                      {".chs.ass", ass()}},
                           .subtitleBand = bottom};
+        // Drawn in their own colour into the BT.709 result: blended in BT.601, this yellow came out greener.
+        QTest::newRow("subtitles: a yellow SubRip cue stays yellow")
+            << DeviceCase{.source = picture("320x240") + kH264,
+                          .beside = {{".srt", "1\n00:00:01,000 --> 00:00:01,500\n"
+                                              "<font color=\"#FFFF00\">\u2588\u2588\u2588\u2588</font>\n"}},
+                          .subtitleBand = bottom,
+                          .subtitleColour = std::array{255, 255, 0}};
         QTest::newRow("subtitles: a GBK file") << DeviceCase{
             .source = picture("320x240") + kH264, .beside = {{".srt", srtIn(kGbk)}}, .subtitleBand = bottom};
         QTest::newRow("subtitles: a Big5 file") << DeviceCase{.source = picture("320x240") + kH264,
@@ -864,6 +872,10 @@ class TestConv : public QObject {
             QVERIFY2(wanted.skipped.isEmpty() ? shown > 100 : shown == 0, qPrintable(QString::number(shown)));
             for (const double second : {0.5, 1.8})
                 QCOMPARE(media::inkIn(result, frame, wanted.subtitleBand, second), 0);
+        }
+        if (wanted.subtitleColour) {
+            const int off = media::nearestColour(result, frame, wanted.subtitleBand, 1.25, *wanted.subtitleColour);
+            QVERIFY2(off >= 0 && off <= 6, qPrintable(QString::number(off)));
         }
         const auto skipped = ReadSubtitleSkipped(run.output);
         QVERIFY2(wanted.skipped.isEmpty() ? !skipped : skipped && skipped->endsWith(wanted.skipped),

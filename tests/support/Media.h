@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace media {
@@ -184,6 +185,27 @@ inline int inkIn(const QString& path, const QSize& frame, const QRect& area, dou
         for (int x = area.left(); x <= area.right(); ++x)
             ink += std::abs(quint8(luma[y * frame.width() + x]) - 128) > 50;
     return ink;
+}
+
+// How far the pixel of `area` nearest to `colour` (red, green, blue) in the frame at `second` is from it (the sum of the three
+// differences), read as limited-range BT.709; -1 where no frame is read.
+inline int nearestColour(const QString& path, const QSize& frame, const QRect& area, double second,
+                         const std::array<int, 3>& colour) {
+    const QByteArray rgb = run(QStringLiteral("ffmpeg"),
+                               {"-v", "error", "-ss", QString::number(second), "-i", path, "-frames:v", "1", "-vf",
+                                "scale=in_color_matrix=bt709:in_range=tv", "-f", "rawvideo", "-pix_fmt", "rgb24",
+                                "pipe:1"});
+    if (rgb.size() != qsizetype(frame.width()) * frame.height() * 3)
+        return -1;
+    int nearest = 3 * 255;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const char* pixel = rgb.constData() + 3 * (y * frame.width() + x);
+            nearest = std::min(nearest, std::abs(quint8(pixel[0]) - colour[0]) +
+                                            std::abs(quint8(pixel[1]) - colour[1]) +
+                                            std::abs(quint8(pixel[2]) - colour[2]));
+        }
+    return nearest;
 }
 
 // A sound track's loudest sample and the loudness of each channel (root mean square), from `from` seconds on,
