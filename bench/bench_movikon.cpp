@@ -216,7 +216,8 @@ struct Clip {
     QString footage;
 };
 
-bool makeSource(const QString& path, const QStringList& input, const QStringList& encoding, int seconds = 10) {
+bool makeSource(const QString& path, const QStringList& input, const QStringList& encoding,
+                int seconds = 10) {
     int exitCode = 0;
     media::run("ffmpeg",
                QStringList{"-hide_banner", "-loglevel", "error", "-y"} + input +
@@ -234,8 +235,8 @@ bool makeSource(const QString& path, const QString& picture, const QStringList& 
 // The master of a clip. Real footage is cut to its first 10 seconds at 25 frames a second, its pixels made
 // square and its middle cropped to 4:3, so that every encoder fills the 320x240 frame with the same picture.
 bool makeMaster(const QString& path, const Clip& clip) {
-    const QStringList nearLossless{"-c:v", "libx264", "-crf", "8", "-preset", "fast", "-pix_fmt", "yuv420p",
-                                   "-c:a", "flac"};
+    const QStringList nearLossless{"-c:v", "libx264",  "-crf",    "8",    "-preset",
+                                   "fast", "-pix_fmt", "yuv420p", "-c:a", "flac"};
     if (clip.footage.isEmpty())
         return makeSource(path, clip.picture, nearLossless);
     return makeSource(path, {"-i", clip.footage},
@@ -296,8 +297,8 @@ Cost byHandBrake(const QString& source, const QString& result, int kbps) {
             "--crop 0:0:0:0 --non-anamorphic -r 25 --cfr -E av_aac -B 80")
             .split(u' ');
     QFile::remove(result);
-    return timeAlone("HandBrakeCLI", QStringList{"-i", source, "-o", result, "-b", QString::number(kbps)} +
-                                         settings);
+    return timeAlone("HandBrakeCLI",
+                     QStringList{"-i", source, "-o", result, "-b", QString::number(kbps)} + settings);
 }
 
 double mean(const QList<double>& values) {
@@ -309,26 +310,26 @@ double mean(const QList<double>& values) {
 // in dB), the video rate spent and the time taken.
 bool pictureTable(const QString& folder) {
     const QList<Clip> clips =
-        QList<Clip>{
-            {"film", "mandelbrot=size=640x480:rate=25,noise=alls=8:allf=t+u", {}},
-            {"screen", screenPicture(folder), {}},
-            {"pattern", "testsrc2=size=640x480:rate=25", {}},
-            // A fixed camera: one still grainy picture with a small thing crossing it.
-            {"still",
-             "mandelbrot=size=640x480:rate=25,trim=end_frame=1,loop=loop=-1:size=1,setpts=N/25/TB,"
-             "noise=alls=8:allf=t+u,drawbox=x=mod(t*40\\,600):y=300:w=40:h=80:c=red:t=fill",
-             {}},
-            // A cut every two seconds between two unlike scenes.
-            {"cuts",
-             "mandelbrot=size=640x480:rate=25:start_scale=2,noise=alls=6:allf=t+u[a];"
-             "testsrc2=size=640x480:rate=25[b];[a][b]blend=all_expr='if(lt(mod(T\\,4)\\,2)\\,A\\,B)'",
-             {}}} +
+        QList<Clip>{{"film", "mandelbrot=size=640x480:rate=25,noise=alls=8:allf=t+u", {}},
+                    {"screen", screenPicture(folder), {}},
+                    {"pattern", "testsrc2=size=640x480:rate=25", {}},
+                    // A fixed camera: one still grainy picture with a small thing crossing it.
+                    {"still",
+                     "mandelbrot=size=640x480:rate=25,trim=end_frame=1,loop=loop=-1:size=1,setpts=N/25/TB,"
+                     "noise=alls=8:allf=t+u,drawbox=x=mod(t*40\\,600):y=300:w=40:h=80:c=red:t=fill",
+                     {}},
+                    // A cut every two seconds between two unlike scenes.
+                    {"cuts",
+                     "mandelbrot=size=640x480:rate=25:start_scale=2,noise=alls=6:allf=t+u[a];"
+                     "testsrc2=size=640x480:rate=25[b];[a][b]blend=all_expr='if(lt(mod(T\\,4)\\,2)\\,A\\,B)'",
+                     {}}} +
         realFootage();
     const bool handBrake = !QStandardPaths::findExecutable("HandBrakeCLI").isEmpty();
-    std::printf("| clip | kbit/s asked | conv SSIM dB | ffmpeg SSIM dB | gain dB | conv kbit/s | ffmpeg kbit/s | "
-                "conv s |%s\n|---|---|---|---|---|---|---|---|%s\n",
-                handBrake ? " HandBrake SSIM dB | HandBrake kbit/s | HandBrake s |" : "",
-                handBrake ? "---|---|---|" : "");
+    std::printf(
+        "| clip | kbit/s asked | conv SSIM dB | ffmpeg SSIM dB | gain dB | conv kbit/s | ffmpeg kbit/s | "
+        "conv s |%s\n|---|---|---|---|---|---|---|---|%s\n",
+        handBrake ? " HandBrake SSIM dB | HandBrake kbit/s | HandBrake s |" : "",
+        handBrake ? "---|---|---|" : "");
     QList<double> gains, behindHandBrake, overRate;
     double convSeconds = 0, handBrakeSeconds = 0;
     for (const Clip& clip : clips) {
@@ -364,7 +365,8 @@ bool pictureTable(const QString& folder) {
     say("picture_rate_over_percent_worst", 100 * *std::max_element(overRate.begin(), overRate.end()));
     if (!behindHandBrake.isEmpty()) {
         say("picture_vs_handbrake_db_mean", mean(behindHandBrake));
-        say("picture_vs_handbrake_db_worst", *std::min_element(behindHandBrake.begin(), behindHandBrake.end()));
+        say("picture_vs_handbrake_db_worst",
+            *std::min_element(behindHandBrake.begin(), behindHandBrake.end()));
         say("picture_vs_handbrake_time_ratio", convSeconds / handBrakeSeconds);
     }
     return true;

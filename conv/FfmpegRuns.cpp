@@ -147,12 +147,12 @@ QString hdrStep(const ConvArguments& arguments) {
 }
 
 // Every result is BT.709 in limited range, as every small device takes it: a source in another matrix or in
-// full range (phones' and cameras' yuvj) is converted, by the matrix the file says or, where it says none, the
-// one players assume: BT.601 below HD, BT.709 from it. zimg converts it once the picture has its output size,
-// its colours still at full resolution there, and halves them after: the scaler's own conversion blurred the
-// picture (on an SD trailer, scaled alone, a sixth of its SSIM), and one at half resolution its colours. Red,
-// green and blue (PNG, GIF, screen codecs, a cinema's XYZ) become BT.709 in the scaler itself, with nothing
-// to blur, as does a picture whose track ffmpeg did not describe.
+// full range (phones' and cameras' yuvj) is converted, by the matrix the file says or, where it says none,
+// the one players assume: BT.601 below HD, BT.709 from it. zimg converts it once the picture has its output
+// size, its colours still at full resolution there, and halves them after: the scaler's own conversion
+// blurred the picture (0.7 dB of SSIM on an SD trailer, scaled alone), and one at half resolution its colours
+// (2 dB). Red, green and blue (PNG, GIF, screen codecs, a cinema's XYZ) become BT.709 in the scaler itself,
+// with nothing to blur, as does a picture whose track ffmpeg did not describe.
 ColourSteps colourSteps(const std::optional<SourceStream>& picture, const ConvArguments& arguments) {
     if (!picture || picture->rgb)
         return {{}, QStringLiteral(":out_color_matrix=bt709:out_range=tv"), {}};

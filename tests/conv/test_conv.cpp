@@ -108,7 +108,7 @@ struct DeviceCase {
     QString language;                     // the sound track's language tag in the result
     bool looksAsMadeFrom = false;         // the source was made from the first pass's SDR picture (remux)
     std::optional<std::pair<int, int>> blackAndWhite; // the result's luma 10th and 90th percentiles
-    double detailKeptDb = 0; // the least SSIM (dB) of the result's luma, read in the source's matrix
+    double detailKeptDb = 0; // the least SSIM (dB) of the result's luma, as a screen shows it
     // Files beside the source, named as the source less its extension and then this, with what they hold.
     QList<std::pair<QString, QByteArray>> beside;
     QRect subtitleBand; // subtitles shown there from 1 to 1.5 s only; null: none anywhere

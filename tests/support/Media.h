@@ -103,9 +103,9 @@ inline QString zimgMatrix(const QJsonObject& video) {
 
 // The luma's SSIM in dB of `result` against `source`, as a screen shows them: the result scaled back to the
 // source's size with bicubic, both read in the matrix they say (else BT.601 below HD, as players take it) and
-// turned by zimg, precisely, into the screen's own, BT.709. Measured in the source's matrix instead, a result
-// in another one would lose the colour detail the change moves into the luma, and one in the source's the
-// same, unseen.
+// turned by zimg, precisely, into the screen's own, BT.709. Measured in the source's matrix instead, the
+// colour detail that a change of matrix moves into the luma would count against a result that changed it,
+// and not against one that kept the source's.
 inline double ssimDb(const QString& source, const QString& result) {
     const QJsonObject video = videoStream(probe(source));
     QString sourceMatrix = zimgMatrix(video);
@@ -187,14 +187,14 @@ inline int inkIn(const QString& path, const QSize& frame, const QRect& area, dou
     return ink;
 }
 
-// How far the pixel of `area` nearest to `colour` (red, green, blue) in the frame at `second` is from it (the sum of the three
-// differences), read as limited-range BT.709; -1 where no frame is read.
+// How far the pixel of `area` nearest to `colour` (red, green, blue) in the frame at `second` is from it (the
+// sum of the three differences), read as limited-range BT.709; -1 where no frame is read.
 inline int nearestColour(const QString& path, const QSize& frame, const QRect& area, double second,
                          const std::array<int, 3>& colour) {
-    const QByteArray rgb = run(QStringLiteral("ffmpeg"),
-                               {"-v", "error", "-ss", QString::number(second), "-i", path, "-frames:v", "1", "-vf",
-                                "scale=in_color_matrix=bt709:in_range=tv", "-f", "rawvideo", "-pix_fmt", "rgb24",
-                                "pipe:1"});
+    const QByteArray rgb =
+        run(QStringLiteral("ffmpeg"),
+            {"-v", "error", "-ss", QString::number(second), "-i", path, "-frames:v", "1", "-vf",
+             "scale=in_color_matrix=bt709:in_range=tv", "-f", "rawvideo", "-pix_fmt", "rgb24", "pipe:1"});
     if (rgb.size() != qsizetype(frame.width()) * frame.height() * 3)
         return -1;
     int nearest = 3 * 255;
