@@ -170,11 +170,13 @@ ColourSteps colourSteps(const std::optional<SourceStream>& picture, const ConvAr
     const QString primaries = picture->matrix.startsWith(QStringLiteral("bt2020"))
                                   ? QStringLiteral(":pin=2020:p=709:tin=709:t=709")
                                   : QString();
+    const auto [format, range] = picture->fullRange
+                                     ? std::pair(QStringLiteral("yuvj444p"), QStringLiteral("full"))
+                                     : std::pair(QStringLiteral("yuv444p"), QStringLiteral("limited"));
     return {{},
             {},
             QStringLiteral("format=%1,zscale=f=lanczos:min=%2:m=709:rin=%3:r=limited%4,")
-                .arg(picture->fullRange ? QStringLiteral("yuvj444p") : QStringLiteral("yuv444p"), matrix,
-                     picture->fullRange ? QStringLiteral("full") : QStringLiteral("limited"), primaries)};
+                .arg(format, matrix, range, primaries)};
 }
 
 // What a player shows over the picture, drawn on it once scaled, so that it sits inside it as a player

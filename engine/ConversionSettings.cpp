@@ -13,7 +13,6 @@ const std::array<SettingDefinition, kSettingCount>& All() {
          {"80", "120", "128", "256", "384", "512", "600", "640", "768", "800", "900", "1000", "1500"},
          2,
          QStringLiteral("视频比特率 (Kbps)"),
-         0,
          QStringLiteral("-b")},
         // Not sorted: 640x272 comes before 480x480, as users know the list.
         {QStringLiteral("Size"),
@@ -21,19 +20,16 @@ const std::array<SettingDefinition, kSettingCount>& All() {
           "640x480", "720x306", "720x320"},
          4,
          QStringLiteral("屏幕尺寸 (W x H)"),
-         1,
          QStringLiteral("-s")},
         {QStringLiteral("FPS"),
          {"14.985", "23.975", "25.0", "29.97"},
          0,
          QStringLiteral("帧率 (FPS)"),
-         2,
          QStringLiteral("-r")},
         {QStringLiteral("AB"),
          {"64", "80", "96", "128", "256"},
          1,
          QStringLiteral("音频比特率 (Kbps)"),
-         3,
          QStringLiteral("-ab")},
     }};
     return settings;

@@ -6,19 +6,18 @@
 #include <array>
 #include <cstddef>
 
-// The four conversion settings, in the order the window shows them.
+// The four conversion settings, in the order the window shows them and setup.ini keeps them.
 enum class Setting { VideoBitRate, FrameSize, FrameRate, AudioBitRate };
 inline constexpr std::size_t kSettingCount = 4;
 
-// Everything the program knows of one setting: the window's list and caption, its line in setup.ini and
-// the flag that hands it to conv.
+// Everything the program knows of one setting: the window's list and caption, and the flag that hands it to
+// conv.
 struct SettingDefinition {
-    QString name;         // the controls' name after their prefix: "VBR" for cmbVBR and picVBR
-    QStringList entries;  // in the order they are shown
-    int defaultPosition;  // chosen when nothing else says otherwise
-    QString caption;      // the window's caption over the list, as a screen reader says it
-    int settingsFileLine; // its line in setup.ini, from 0
-    QString convFlag;     // conv's flag whose value it is
+    QString name;        // the controls' name after their prefix: "VBR" for cmbVBR and picVBR
+    QStringList entries; // in the order they are shown
+    int defaultPosition; // chosen when nothing else says otherwise
+    QString caption;     // the window's caption over the list, as a screen reader says it
+    QString convFlag;    // conv's flag whose value it is
 };
 
 namespace ConversionSettings {

@@ -69,13 +69,6 @@ void applyPosition(QComboBox* list, const QString& value) {
         list->setCurrentIndex(static_cast<int>(number));
 }
 
-// The lists in the order of their lines in the file.
-std::array<QComboBox*, kSettingCount> byFileLine(const SettingsControls& controls) {
-    std::array<QComboBox*, kSettingCount> lines{};
-    for (std::size_t i = 0; i < kSettingCount; ++i)
-        lines.at(ConversionSettings::All()[i].settingsFileLine) = controls.lists[i];
-    return lines;
-}
 } // namespace
 
 void LoadSettings(const QString& path, const SettingsControls& controls) {
@@ -91,7 +84,7 @@ void LoadSettings(const QString& path, const SettingsControls& controls) {
         return;
 
     FieldReader fields(text);
-    for (QComboBox* list : byFileLine(controls)) {
+    for (QComboBox* list : controls.lists) {
         if (fields.AtEnd())
             return;
         applyPosition(list, fields.Next());
@@ -107,7 +100,7 @@ void SaveSettings(const QString& path, const SettingsControls& controls) {
     const auto line = [&content](QString value) {
         content += '"' + value.replace(u'"', QStringLiteral("\"\"")).toLocal8Bit() + "\"\r\n";
     };
-    for (const QComboBox* list : byFileLine(controls))
+    for (const QComboBox* list : controls.lists)
         line(QString::number(list->currentIndex()));
     line(controls.txtPath->text());
 

@@ -10,8 +10,8 @@ class QComboBox;
 class QLineEdit;
 
 // setup.ini: five lines, each one quoted field ended by CR LF: the selected positions of the four settings'
-// lists, each on its line of the settings' table, then the output folder. A quote in the folder's name is
-// written doubled. A file over 64 KiB is damaged and holds no settings.
+// lists, in the order of `Setting`, then the output folder. A quote in the folder's name is written doubled.
+// A file over 64 KiB is damaged and holds no settings.
 struct SettingsControls {
     std::array<QComboBox*, kSettingCount> lists; // in the order of `Setting`
     QLineEdit* txtPath;

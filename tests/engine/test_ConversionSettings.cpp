@@ -31,21 +31,18 @@ class TestConversionSettings : public QObject {
         QVERIFY(sizes.indexOf("640x272") < sizes.indexOf("480x480"));
     }
 
-    // The table's other columns: each setting has its own name, setup.ini line and conv flag, and its default
+    // The table's other columns: each setting has its own name and conv flag, and its default
     // is one of its entries.
     void eachSettingIsNamedOnce() {
         QSet<QString> names, flags;
-        QSet<int> lines;
         for (const SettingDefinition& setting : ConversionSettings::All()) {
             names << setting.name;
             flags << setting.convFlag;
-            lines << setting.settingsFileLine;
             QVERIFY(setting.defaultPosition >= 0 && setting.defaultPosition < setting.entries.size());
             QVERIFY(!setting.caption.isEmpty());
         }
         QCOMPARE(names.size(), int(kSettingCount));
         QCOMPARE(flags.size(), int(kSettingCount));
-        QCOMPARE(lines, QSet<int>({0, 1, 2, 3}));
     }
 
     void commandLine_data() {
