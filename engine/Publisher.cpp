@@ -170,8 +170,10 @@ Publisher::Outcome Publisher::Publish(const QString& result, const QString& sour
         const QByteArray there = platform::FileIdentity(target);
         if (!there.isEmpty()) {
             // Only an earlier result that held this very name before the batch, and that this run neither
-            // queued nor made, gives way; one that cannot (open elsewhere, read-only) keeps its name too.
-            if (m_kept.Holds(there) || m_before.value(there).compare(name, Qt::CaseInsensitive) != 0 ||
+            // queued nor made, gives way; one that cannot (open elsewhere, read-only) keeps its name too. A
+            // link is the user's own, whatever it leads to.
+            if (QFileInfo(target).isSymLink() || m_kept.Holds(there) ||
+                m_before.value(there).compare(name, Qt::CaseInsensitive) != 0 ||
                 !CarriesResultMark(target) || !platform::MoveReplacing(temporary.file.fileName(), target))
                 continue;
             m_before.remove(there);

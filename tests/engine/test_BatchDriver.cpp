@@ -323,7 +323,8 @@ class TestBatchDriver : public QObject {
         QTest::addColumn<QStringList>("sources");
         QTest::addColumn<QStringList>("queue");
         QTest::addColumn<QStringList>("results"); // in queue order
-        // In the output folder before the batch, none a source: the user's own, or "mark:" an earlier result.
+        // In the output folder before the batch, none a source: the user's own, "mark:" an earlier result, or
+        // "lnk:" the user's link to one elsewhere.
         QTest::addColumn<QStringList>("earlier");
         QTest::addColumn<QString>("meanwhile"); // written into the output folder as the batch runs
         QTest::addColumn<bool>("stopAndGoOn");  // stopped after the first file, then converted again
@@ -363,6 +364,9 @@ class TestBatchDriver : public QObject {
         QTest::newRow("an earlier result is replaced, its numbered twin kept")
             << QStringList{"src:old.avi"} << QStringList{"src:old.avi"} << QStringList{"old.mp4"}
             << QStringList{"mark:old.mp4", "old (2).mp4"} << "" << false;
+        QTest::newRow("the user's link to an earlier result, of the result's name")
+            << QStringList{"src:clip.avi"} << QStringList{"src:clip.avi"} << QStringList{"clip (2).mp4"}
+            << QStringList{"lnk:clip.mp4"} << "" << false;
         QTest::newRow("the user's own file of the result's name")
             << QStringList{"src:clip.avi"} << QStringList{"src:clip.avi"} << QStringList{"clip (2).mp4"}
             << QStringList{"clip.mp4"} << "" << false;
@@ -410,13 +414,18 @@ class TestBatchDriver : public QObject {
             bytes[pathOf(sources[i])] = readFile(pathOf(sources[i]));
         }
         const auto earlierBytes = [](const QString& placed) {
-            return placed.startsWith("mark:") ? markedResult(kEarlier) : kEarlier;
+            return placed.contains(':') ? markedResult(kEarlier) : kEarlier;
         };
-        const auto nameOf = [](const QString& placed) {
-            return placed.startsWith("mark:") ? placed.mid(5) : placed;
-        };
-        for (const QString& placed : earlier)
-            writeFile(QDir(output).filePath(nameOf(placed)), earlierBytes(placed));
+        const auto nameOf = [](const QString& placed) { return placed.section(':', -1); };
+        for (const QString& placed : earlier) {
+            if (!placed.startsWith("lnk:")) {
+                writeFile(QDir(output).filePath(nameOf(placed)), earlierBytes(placed));
+                continue;
+            }
+            writeFile(elsewhere.filePath(nameOf(placed)), earlierBytes(placed));
+            if (!QFile::link(elsewhere.filePath(nameOf(placed)), QDir(output).filePath(nameOf(placed))))
+                QSKIP("this system makes no links");
+        }
         QTimer other;
         connect(&other, &QTimer::timeout, this, [&] {
             if (driver.batch.IsRunning()) {
